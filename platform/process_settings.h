@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 
 namespace brevolt::platform {
 
@@ -6,5 +7,27 @@ namespace brevolt::platform {
 // the web engine's helper processes inherit): GDK's X11 backend, and nothing
 // written to disk by GL, settings or media caches.
 void ApplyProcessSettings();
+
+// One environment variable set by ApplyProcessSettings. Those that keep
+// files from being written replace whatever the user set; the others only
+// fill in a default the user may override.
+struct EnvironmentSetting {
+  const char* name;
+  const char* value;
+  bool replaces_user_value;
+};
+
+inline constexpr std::array kProcessEnvironment = {
+    // GL shader caches would land in $XDG_CACHE_HOME/mesa_shader_cache.
+    EnvironmentSetting{"MESA_SHADER_CACHE_DISABLE", "true", true},
+    // dconf writes $XDG_RUNTIME_DIR/dconf/user as soon as settings are read.
+    EnvironmentSetting{"GSETTINGS_BACKEND", "memory", true},
+    // GStreamer writes its plug-in registry to $XDG_CACHE_HOME on first use.
+    EnvironmentSetting{"GST_REGISTRY_DISABLE", "yes", true},
+    // GDK's GL probe loads Mesa and LLVM for a window that never draws with GL.
+    EnvironmentSetting{"GDK_GL", "disable", false},
+    // The DMA-BUF renderer costs memory and an extra window without a GPU.
+    EnvironmentSetting{"WEBKIT_DISABLE_DMABUF_RENDERER", "1", false},
+};
 
 }  // namespace brevolt::platform
