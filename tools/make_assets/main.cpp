@@ -1,0 +1,90 @@
+// Draws the program's pictures and writes them in Windows formats, so the
+// X11 build and a later Windows build ship the very same files.
+//
+// Regenerate the committed assets after changing any drawing here:
+//   cmake --build <build-dir> --target brevolt-regenerate-assets
+// or by hand:
+//   <build-dir>/tools/brevolt-make-assets <source-dir>/assets
+//
+// Output is the same on every run on one machine: nothing depends on the
+// time, the desktop's settings or the order of a hash table.
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tools/make_assets/envelope_icon.h"
+#include "tools/make_assets/hand_cursor.h"
+#include "tools/make_assets/panel.h"
+#include "tools/make_assets/png_file.h"
+#include "tools/make_assets/windows_files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using brevolt::assets::Bytes;
+using brevolt::assets::DibDepth;
+using brevolt::assets::Image;
+
+constexpr const char* kPanelFile = "panel.bmp";
+constexpr const char* kCursorFile = "hand.cur";
+constexpr const char* kIconFile = "brevolt.ico";
+constexpr const char* kThemeIconDir = "icons";
+constexpr const char* kThemeIconFile = "brevolt.png";
+
+void WriteFile(const fs::path& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+void WriteIcons(const fs::path& out_dir) {
+  using brevolt::assets::DrawEnvelopeIcon;
+  using brevolt::assets::IconFinish;
+  std::vector<Image> smooth;
+  std::vector<Image> flat;
+  for (int side : brevolt::assets::kIconSides) {
+    smooth.push_back(DrawEnvelopeIcon(side, IconFinish::kSmooth));
+    flat.push_back(DrawEnvelopeIcon(side, IconFinish::kFlat));
+  }
+
+  std::vector<brevolt::assets::IconEntry> entries;
+  for (std::size_t i = 0; i < smooth.size(); ++i) {
+    entries.push_back({&flat[i], DibDepth::kPalette4});
+    entries.push_back({&smooth[i], DibDepth::kRgb24});
+    entries.push_back({&smooth[i], DibDepth::kArgb32});
+  }
+  WriteFile(out_dir / kIconFile, brevolt::assets::EncodeIcoFile(entries));
+
+  for (const Image& image : smooth) {
+    const std::string side = std::to_string(image.width());
+    const fs::path dir = out_dir / kThemeIconDir / (side + "x" + side);
+    fs::create_directories(dir);
+    brevolt::assets::WritePngFile(image, dir / kThemeIconFile);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s OUTPUT-DIR\n", argv[0]);
+    return 2;
+  }
+  try {
+    const fs::path out_dir = argv[1];
+    fs::create_directories(out_dir);
+    WriteFile(out_dir / kPanelFile, brevolt::assets::EncodeBmpFile(brevolt::assets::DrawPanel()));
+    WriteFile(out_dir / kCursorFile,
+              brevolt::assets::EncodeCurFile(brevolt::assets::DrawHandCursor(), DibDepth::kPalette4,
+                                             brevolt::assets::kHandHotSpot));
+    WriteIcons(out_dir);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s: %s\n", argv[0], e.what());
+    return 1;
+  }
+  return 0;
+}
