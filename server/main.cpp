@@ -1,0 +1,82 @@
+// brevolt-signup-server: serves the mailing-list sign-up page and records
+// sign-ups in an SQLite file.
+#include <atomic>
+#include <csignal>
+#include <iostream>
+#include <memory>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "server/constants.h"
+#include "server/log_sink.h"
+#include "server/options.h"
+#include "server/signup_server.h"
+#include "server/signup_store.h"
+#include "server/stop_signals.h"
+
+namespace signup = brevolt::signup;
+
+namespace {
+
+constexpr int kUsageError = 2;
+constexpr int kRuntimeError = 1;
+
+int fail(int status, std::string_view message) {
+  std::cerr << signup::kProgramName << ": " << message << '\n';
+  return status;
+}
+
+std::string url_host(const std::string& host) {
+  return host.find(':') == std::string::npos ? host : "[" + host + "]";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  auto parsed = signup::parse_options(args);
+  if (const auto* error = std::get_if<signup::OptionsError>(&parsed)) {
+    return fail(kUsageError, error->message);
+  }
+  const auto options = std::get<signup::Options>(std::move(parsed));
+  if (options.show_help) {
+    std::cout << signup::usage_text();
+    return 0;
+  }
+
+  std::signal(SIGPIPE, SIG_IGN);
+  const signup::StopSignals stop_signals;
+
+  std::unique_ptr<signup::SignupStore> store;
+  try {
+    store = std::make_unique<signup::SignupStore>(options.db_path, signup::kDefaultBusyTimeout);
+  } catch (const signup::StoreError& error) {
+    return fail(kRuntimeError, error.what());
+  }
+
+  bool served = true;
+  {
+    signup::SignupServer server(*store, signup::make_stderr_log());
+    const auto port = server.bind(options.listen);
+    if (!port) {
+      return fail(kRuntimeError, "cannot listen on " + url_host(options.listen.host) + ":" +
+                                     std::to_string(options.listen.port));
+    }
+    std::cout << "listening on http://" << url_host(options.listen.host) << ":" << *port
+              << signup::kFormPath << std::endl;
+
+    std::atomic<bool> listener_ok{true};
+    std::thread listener([&] {
+      listener_ok = server.run();
+      if (!listener_ok) signup::StopSignals::raise_stop();
+    });
+    stop_signals.wait();
+    server.stop();
+    listener.join();  // every request in progress has been answered
+    served = listener_ok;
+  }
+  store.reset();  // closes the database, folding the write-ahead log back in
+  if (!served) return fail(kRuntimeError, "stopped listening unexpectedly");
+  return 0;
+}

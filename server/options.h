@@ -1,0 +1,34 @@
+#pragma once
+// The command line of the sign-up server.
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace brevolt::signup {
+
+struct ListenAddress {
+  std::string host;
+  int port = 0;  // 0 lets the system pick a free port
+};
+
+struct Options {
+  ListenAddress listen;
+  std::string db_path;
+  bool show_help = false;
+};
+
+// A refusal carries one line meant for a person, without a trailing newline.
+struct OptionsError {
+  std::string message;
+};
+
+// HOST:PORT, or [IPv6]:PORT; the port is 0..65535 in decimal.
+std::variant<ListenAddress, OptionsError> parse_listen_address(std::string_view text);
+
+// args excludes the program name.
+std::variant<Options, OptionsError> parse_options(std::span<const std::string_view> args);
+
+std::string usage_text();
+
+}  // namespace brevolt::signup

@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <memory>
+#include <regex>
+#include <string>
+
+#include "tests/server/server_fixture.h"
+
+namespace brevolt::signup::test {
+namespace {
+
+constexpr const char* kForm = "/posttobrevolt2.asp";
+constexpr const char* kFormType = "application/x-www-form-urlencoded";
+
+httplib::Result sign_up(const ServerUnderTest& server, const std::string& name,
+                        const std::string& email) {
+  return server.client().Post(kForm, httplib::Params{{"name", name}, {"email", email}});
+}
+
+void expect_common_headers(const httplib::Response& res) {
+  EXPECT_EQ(res.get_header_value("Content-Type"), "text/html; charset=utf-8");
+  EXPECT_EQ(res.get_header_value("Cache-Control"), "no-store");
+}
+
+TEST(SignupFlow, ValidSignUpIsStoredOnceAndLeadsToThankYou) {
+  ServerUnderTest server;
+  const auto res = sign_up(server, "  Ann Example \t", "Ann@Example.com");
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->status, 303);
+  EXPECT_EQ(res->get_header_value("Location"), "/thankyou.html");
+  expect_common_headers(*res);
+
+  const auto rows = read_rows(server.db_path());
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].name, "Ann Example");
+  EXPECT_EQ(rows[0].email, "Ann@Example.com");
+  EXPECT_TRUE(std::regex_match(rows[0].signed_up_at,
+                               std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)")))
+      << rows[0].signed_up_at;
+  EXPECT_TRUE(server.log_lines().empty());
+}
+
+TEST(SignupFlow, KnownAddressInOtherCaseKeepsFirstRowAndStillThanks) {
+  ServerUnderTest server;
+  ASSERT_EQ(sign_up(server, "Ann", "ann@example.com")->status, 303);
+  const auto again = sign_up(server, "Mallory", "ANN@EXAMPLE.COM");
+  ASSERT_TRUE(again);
+  EXPECT_EQ(again->status, 303);
+  EXPECT_EQ(again->get_header_value("Location"), "/thankyou.html");
+
+  const auto rows = read_rows(server.db_path());
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].name, "Ann");
+  EXPECT_EQ(rows[0].email, "ann@example.com");
+}
+
+TEST(SignupFlow, MultibyteNameOfTwoHundredCharactersIsAccepted) {
+  ServerUnderTest server;
+  std::string name;
+  for (int i = 0; i < 200; ++i) name += "\xC3\xA9";  // é, two bytes each
+  ASSERT_EQ(sign_up(server, name, "e@example.org")->status, 303);
+  const auto rows = read_rows(server.db_path());
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].name, name);
+}
+
+struct PageCase {
+  const char* path;
+  int status;
+  const char* must_contain;
+};
+
+TEST(SignupFlow, PagesCarryHtmlTypeAndNoStore) {
+  ServerUnderTest server;
+  const PageCase cases[] = {
+      {kForm, 200, "Join our mailing list"},
+      {"/thankyou.html", 200, "Thank you"},
+      {"/sorry.html", 200, "We could not record your sign-up, please try later."},
+      {"/nothing-here.html", 404, "Page not found"},
+      {"/posttobrevolt2xasp", 404, "Page not found"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    const auto res = server.client().Get(c.path);
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, c.status);
+    EXPECT_NE(res->body.find(c.must_contain), std::string::npos);
+    expect_common_headers(*res);
+  }
+}
+
+TEST(SignupFlow, FormOffersFocusedNameAndEmailAndNeverPointsAtAnEnd) {
+  ServerUnderTest server;
+  const auto res = server.client().Get(kForm);
+  ASSERT_TRUE(res);
+  const auto& body = res->body;
+  EXPECT_NE(body.find(R"(id="name" name="name")"), std::string::npos);
+  EXPECT_NE(body.find(R"(id="email" name="email")"), std::string::npos);
+  EXPECT_TRUE(std::regex_search(body, std::regex(R"(<input[^>]*id="name"[^>]*autofocus)")));
+  EXPECT_NE(body.find(R"(action="/posttobrevolt2.asp")"), std::string::npos);
+  // Anything on the page with these words could end the desktop program early.
+  EXPECT_EQ(body.find("thankyou"), std::string::npos);
+  EXPECT_EQ(body.find("sorry"), std::string::npos);
+  EXPECT_EQ(body.find("http"), std::string::npos) << "no external resources";
+}
+
+TEST(SignupFlow, OtherBodyEncodingIsRefusedAndNothingStored) {
+  ServerUnderTest server;
+  const auto res = server.client().Post(kForm, "name=Ann&email=a%40b.co", "text/plain");
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->status, 415);
+  expect_common_headers(*res);
+  EXPECT_TRUE(read_rows(server.db_path()).empty());
+}
+
+// Holds the write lock from a second connection, as another writer would.
+class WriteLock {
+ public:
+  explicit WriteLock(const std::filesystem::path& db) {
+    sqlite3* raw = nullptr;
+    sqlite3_open(db.c_str(), &raw);
+    conn_.reset(raw);
+    locked_ = sqlite3_exec(raw, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK;
+  }
+  ~WriteLock() { sqlite3_exec(conn_.get(), "ROLLBACK", nullptr, nullptr, nullptr); }
+  bool locked() const { return locked_; }
+
+ private:
+  std::unique_ptr<sqlite3, decltype(&sqlite3_close)> conn_{nullptr, &sqlite3_close};
+  bool locked_ = false;
+};
+
+TEST(SignupFlow, DatabaseLockedPastTimeoutLeadsToSorryAndIsLogged) {
+  ServerUnderTest server;
+  {
+    WriteLock lock(server.db_path());
+    ASSERT_TRUE(lock.locked());
+    const auto start = std::chrono::steady_clock::now();
+    const auto res = sign_up(server, "Ann", "ann@example.com");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 303);
+    EXPECT_EQ(res->get_header_value("Location"), "/sorry.html");
+    EXPECT_GE(std::chrono::steady_clock::now() - start, kTestBusyTimeout);
+  }
+  const auto log = server.log_lines();
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_NE(log[0].find("could not record a sign-up"), std::string::npos) << log[0];
+  EXPECT_EQ(log[0].find('\n'), std::string::npos);
+  EXPECT_TRUE(read_rows(server.db_path()).empty());
+
+  // Once the other writer is gone, sign-ups are recorded again.
+  EXPECT_EQ(sign_up(server, "Ann", "ann@example.com")->get_header_value("Location"),
+            "/thankyou.html");
+  EXPECT_EQ(read_rows(server.db_path()).size(), 1u);
+}
+
+}  // namespace
+}  // namespace brevolt::signup::test
