@@ -30,6 +30,23 @@ constexpr double kSealShare = 0.11;       // radius, of the side
 // Below this the seal and the lower folds only clutter the picture.
 constexpr int kSmallestDetailedSide = 32;
 constexpr double kLineWidthPerSide = 1.0 / 24;
+// A soft shadow down and to the right lifts the envelope off any
+// background; faint enough that the AND mask of the older images drops it.
+constexpr double kShadowOffsetPerSide = 1.0 / 32;
+constexpr double kShadowSpreadPerSide = 1.0 / 16;
+constexpr double kShadowAlpha = 0.36;
+
+void DrawShadow(cairo_t* cr, double left, double top, double right, double bottom, int side) {
+  const double offset = std::max(1.0, std::round(side * kShadowOffsetPerSide));
+  const int spread = std::max(1, static_cast<int>(std::round(side * kShadowSpreadPerSide)));
+  // Nested rectangles, each a little fainter than the one inside it.
+  for (int ring = spread; ring >= 1; --ring) {
+    cairo_rectangle(cr, left + offset - ring + 1, top + offset - ring + 1,
+                    right - left + 2 * (ring - 1), bottom - top + 2 * (ring - 1));
+    cairo_set_source_rgba(cr, 0, 0, 0, kShadowAlpha / spread);
+    cairo_fill(cr);
+  }
+}
 
 void SetColour(cairo_t* cr, const Colour& c) { cairo_set_source_rgb(cr, c.r, c.g, c.b); }
 
@@ -54,6 +71,8 @@ Image DrawEnvelopeIcon(int side, IconFinish finish) {
   const double bottom = std::round(side * kBottomShare) - inset;
   const double middle = side / 2.0;
   const double fold = top + std::round((bottom - top) * kFoldDepthShare);
+
+  if (smooth) DrawShadow(cr, left - inset, top - inset, right + inset, bottom + inset, side);
 
   cairo_pattern_t* paper = cairo_pattern_create_linear(0, top, 0, bottom);
   cairo_pattern_add_color_stop_rgb(paper, 0, kPaperTop.r, kPaperTop.g, kPaperTop.b);
