@@ -32,8 +32,8 @@ int main() {
   window.OnClose([&form, &program_end] {
     int cancel = 0;
     form.Form_Unload(cancel);
-    if (cancel != 0) return true;
-    program_end.End();
+    if (cancel == 0) program_end.End();
+    return true;  // kept: the unload handler cancelled
   });
 
   form.Form_Load();
