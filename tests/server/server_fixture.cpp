@@ -51,9 +51,11 @@ ServerUnderTest::ServerUnderTest()
   thread_ = std::thread([this] { server_.run(); });
 }
 
-ServerUnderTest::~ServerUnderTest() {
+ServerUnderTest::~ServerUnderTest() { stop(); }
+
+void ServerUnderTest::stop() {
   server_.stop();
-  thread_.join();
+  if (thread_.joinable()) thread_.join();
 }
 
 httplib::Client ServerUnderTest::client() const {

@@ -43,6 +43,9 @@ class ServerUnderTest {
   ServerUnderTest();
   ~ServerUnderTest();
 
+  // Stops listening and returns once every request in progress is answered.
+  void stop();
+
   httplib::Client client() const;
   int port() const { return port_; }
   const std::filesystem::path& db_path() const { return db_path_; }

@@ -2,8 +2,10 @@
 #include <sqlite3.h>
 
 #include <memory>
+#include <optional>
 #include <cctype>
 #include <string>
+#include <thread>
 
 #include "tests/server/server_fixture.h"
 
@@ -165,6 +167,25 @@ TEST(SignupFlow, DatabaseLockedPastTimeoutLeadsToSorryAndIsLogged) {
   // Once the other writer is gone, sign-ups are recorded again.
   EXPECT_EQ(sign_up(server, "Ann", "ann@example.com")->get_header_value("Location"),
             "/thankyou.html");
+  EXPECT_EQ(read_rows(server.db_path()).size(), 1u);
+}
+
+// A sign-up still waiting for the database when the stop comes is finished,
+// answered and kept.
+TEST(SignupFlow, StopFinishesTheSignUpInProgress) {
+  ServerUnderTest server;
+  auto lock = std::make_unique<WriteLock>(server.db_path());
+  ASSERT_TRUE(lock->locked());
+  std::optional<httplib::Result> res;
+  std::thread visitor([&] { res.emplace(sign_up(server, "Ann", "ann@example.com")); });
+  std::this_thread::sleep_for(kTestBusyTimeout / 4);
+  std::thread stopper([&] { server.stop(); });
+  std::this_thread::sleep_for(kTestBusyTimeout / 4);
+  lock.reset();  // the other writer finishes well within the busy timeout
+  visitor.join();
+  stopper.join();
+  ASSERT_TRUE(res && *res);
+  EXPECT_EQ((*res)->get_header_value("Location"), "/thankyou.html");
   EXPECT_EQ(read_rows(server.db_path()).size(), 1u);
 }
 
