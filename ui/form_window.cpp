@@ -97,9 +97,14 @@ void FormWindow::FocusFirstInTabOrder() {
   }
   std::sort(order.begin(), order.end(),
             [](const ControlLayout* a, const ControlLayout* b) { return *a->tab_index < *b->tab_index; });
+  // Showing the window may already have focused a control; moving focus
+  // again from there would skip it.
+  const Gtk::Widget* focused = get_focus();
   for (const ControlLayout* c : order) {
     Gtk::Widget& widget = WidgetOf(c->id);
-    if (widget.get_visible() && widget.child_focus(Gtk::DIR_TAB_FORWARD)) return;
+    if (!widget.get_visible()) continue;
+    if (focused && (focused == &widget || focused->is_ancestor(widget))) return;
+    if (widget.child_focus(Gtk::DIR_TAB_FORWARD)) return;
   }
 }
 
