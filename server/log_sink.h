@@ -15,4 +15,7 @@ namespace brevolt::signup {
 // Writes each line whole to stderr, prefixed with the program's name.
 LogSink make_stderr_log();
 
+// Writes each line whole to stdout and flushes it at once.
+LogSink make_stdout_log();
+
 }  // namespace brevolt::signup

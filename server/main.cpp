@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
 
   bool served = true;
   {
-    signup::SignupServer server(*store, signup::make_stderr_log());
+    signup::SignupServer server(*store, signup::make_stderr_log(), signup::make_stdout_log());
     const auto port = server.bind(options.listen);
     if (!port) {
       return fail(kRuntimeError, "cannot listen on " + url_host(options.listen.host) + ":" +

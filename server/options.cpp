@@ -97,7 +97,8 @@ std::string usage_text() {
   text += "  --db PATH           SQLite file of sign-ups, created if missing (default ./" +
           std::string(kDefaultDbPath) + ")\n";
   text += "  --help              show this text\n\n";
-  text += "Prints one line 'listening on URL' once it accepts connections.\n";
+  text += "Prints one line 'listening on URL' once it accepts connections, then one line\n"
+          "'METHOD PATH STATUS' for each request answered.\n";
   text += "SIGTERM or SIGINT stops it after the requests in progress have been answered.\n";
   return text;
 }

@@ -13,9 +13,15 @@ namespace {
 constexpr std::chrono::milliseconds kStartPollInterval{5};
 }  // namespace
 
-SignupServer::SignupServer(SignupStore& store, LogSink log)
+SignupServer::SignupServer(SignupStore& store, LogSink log, LogSink access_log)
     : http_(std::make_unique<httplib::Server>()) {
   install_routes(*http_, store, std::move(log));
+  if (access_log) {
+    http_->set_logger([access_log](const httplib::Request& request,
+                                   const httplib::Response& response) {
+      access_log(request.method + " " + request.path + " " + std::to_string(response.status));
+    });
+  }
   http_->set_keep_alive_timeout(kKeepAliveTimeout.count());
   http_->set_read_timeout(kReadTimeout);
   http_->set_write_timeout(kWriteTimeout);

@@ -18,7 +18,9 @@ class SignupStore;
 
 class SignupServer {
  public:
-  SignupServer(SignupStore& store, LogSink log);
+  // `access_log`, if given, receives "METHOD PATH STATUS" for every answered
+  // request, so whoever started the server can follow the journey.
+  SignupServer(SignupStore& store, LogSink log, LogSink access_log = {});
   ~SignupServer();
   SignupServer(const SignupServer&) = delete;
   SignupServer& operator=(const SignupServer&) = delete;
