@@ -1,0 +1,9 @@
+#pragma once
+#include "tests/browser/private_tree.h"
+
+namespace brevolt::test {
+
+// The private folders of this test process; HOME and XDG_* point into them.
+PrivateTree& Tree();
+
+}  // namespace brevolt::test

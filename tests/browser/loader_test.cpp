@@ -1,0 +1,62 @@
+// The engine is loaded only when a view is asked for, and a missing or
+// broken module ends the program with a message rather than limping on.
+#include <stdlib.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "platform/web_browser.h"
+#include "tests/browser/browser_host.h"
+
+namespace brevolt::test {
+namespace {
+
+bool Mapped(const std::string& library) {
+  std::ifstream maps("/proc/self/maps");
+  std::string line;
+  while (std::getline(maps, line)) {
+    if (line.find(library) != std::string::npos) return true;
+  }
+  return false;
+}
+
+TEST(LoaderTest, EngineIsMappedOnlyOnceAViewIsCreated) {
+  if (Mapped(platform::kWebViewModuleName)) {
+    GTEST_SKIP() << "an earlier test in this process loaded the module; run this test alone";
+  }
+  EXPECT_FALSE(Mapped("libwebkit2gtk"));
+  EXPECT_FALSE(Mapped("libjavascriptcoregtk"));
+  BrowserHost host;
+  EXPECT_TRUE(Mapped(platform::kWebViewModuleName));
+  EXPECT_TRUE(Mapped("libwebkit2gtk"));
+}
+
+// Death tests re-run this binary, and the dynamic loader reads the library
+// path only when a process starts: it is set before the child is made.
+class LoaderDeathTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (const char* path = getenv("LD_LIBRARY_PATH")) saved_ = path;
+  }
+  void TearDown() override { setenv("LD_LIBRARY_PATH", saved_.c_str(), 1); }
+  static void Create() { platform::CreateWebView([](auto, const std::string&) {}); }
+
+ private:
+  std::string saved_;
+};
+
+TEST_F(LoaderDeathTest, MissingModuleIsFatal) {
+  setenv("LD_LIBRARY_PATH", BREVOLT_DIR_WITHOUT_MODULE, 1);
+  EXPECT_DEATH(Create(), "cannot load the web browser module libbrevolt-webview.so: .*No such file");
+}
+
+TEST_F(LoaderDeathTest, ModuleWithoutEntryPointIsFatal) {
+  setenv("LD_LIBRARY_PATH", BREVOLT_MODULE_WITHOUT_ENTRY_DIR, 1);
+  EXPECT_DEATH(Create(),
+               "cannot find the entry point in the web browser module .*brevolt_create_web_view");
+}
+
+}  // namespace
+}  // namespace brevolt::test

@@ -1,0 +1,33 @@
+#include "platform/process_settings.h"
+
+#include <stdlib.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace brevolt::test {
+namespace {
+
+std::string Env(const char* name) {
+  const char* value = getenv(name);
+  return value != nullptr ? value : "<unset>";
+}
+
+// Settings that keep files from being written win over the user's; the
+// others are defaults the user can still change.
+TEST(ProcessSettingsTest, DiskWriteGuardsOverrideButDefaultsYield) {
+  setenv("GSETTINGS_BACKEND", "dconf", 1);
+  setenv("MESA_SHADER_CACHE_DISABLE", "false", 1);
+  setenv("GDK_GL", "always", 1);
+  unsetenv("WEBKIT_DISABLE_DMABUF_RENDERER");
+  platform::ApplyProcessSettings();
+  EXPECT_EQ(Env("GSETTINGS_BACKEND"), "memory");
+  EXPECT_EQ(Env("MESA_SHADER_CACHE_DISABLE"), "true");
+  EXPECT_EQ(Env("GST_REGISTRY_DISABLE"), "yes");
+  EXPECT_EQ(Env("GDK_GL"), "always");
+  EXPECT_EQ(Env("WEBKIT_DISABLE_DMABUF_RENDERER"), "1");
+}
+
+}  // namespace
+}  // namespace brevolt::test
