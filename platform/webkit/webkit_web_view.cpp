@@ -27,6 +27,13 @@ bool IsAttachment(WebKitURIResponse* response) {
   return attachment;
 }
 
+// The engine asks about a frame's 204 or 205 answer too, but leaves the frame
+// where it was: no navigation happened, so none is reported.
+bool CommitsADocument(WebKitURIResponse* response) {
+  const guint status = webkit_uri_response_get_status_code(response);
+  return status != SOUP_STATUS_NO_CONTENT && status != SOUP_STATUS_RESET_CONTENT;
+}
+
 const char* RequestUri(WebKitNavigationAction* action) {
   return webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
 }
@@ -139,7 +146,7 @@ class WebKitBrowser final : public WebView {
       return;
     }
     webkit_policy_decision_use(WEBKIT_POLICY_DECISION(decision));
-    if (!top_page) Report(false, uri);
+    if (!top_page && CommitsADocument(response)) Report(false, uri);
   }
 
   static GtkWidget* OnCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer) {

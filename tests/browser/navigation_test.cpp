@@ -62,14 +62,21 @@ TEST_F(NavigationTest, EveryFrameNavigationIsReportedOnce) {
                   "<iframe id=a src='/frame/a'></iframe>"
                   "<iframe src='/frame/thankyou.html'></iframe>"
                   "<iframe src='/frame/redirect'></iframe>"
+                  // No document arrives, so this frame never navigates.
+                  "<iframe src='/frame/no-content'></iframe>"
+                  "<iframe src='/frame/reset-content'></iframe>"
                   // A frame that moves on later, by script.
                   "<script>addEventListener('load', () => { a.src = '/frame/b'; });</script>");
   server_.AddPage("/frame/a", "<p>a</p>");
   server_.AddPage("/frame/thankyou.html", "<p>thanks</p>");
   server_.AddRedirect("/frame/redirect", "/frame/landed");
   server_.AddPage("/frame/landed", "<p>landed</p>");
+  server_.AddBodiless("/frame/no-content", 204);
+  server_.AddBodiless("/frame/reset-content", 205);
   server_.AddPage("/frame/b", "<p>b</p>" + MarkOnLoad("b"));
   LoadAndSettle("/frames", "b");
+  EXPECT_TRUE(server_.Saw("/frame/no-content"));
+  EXPECT_TRUE(server_.Saw("/frame/reset-content"));
 
   const auto& seen = host_.notifications();
   ASSERT_FALSE(seen.empty());
@@ -77,7 +84,7 @@ TEST_F(NavigationTest, EveryFrameNavigationIsReportedOnce) {
   for (const char* path : {"/frame/a", "/frame/thankyou.html", "/frame/landed", "/frame/b"}) {
     EXPECT_EQ(host_.CountOf(Frame(path)), 1) << path;
   }
-  EXPECT_EQ(seen.size(), 5u);
+  EXPECT_EQ(seen.size(), 5u) << ::testing::PrintToString(seen);
 }
 
 TEST_F(NavigationTest, SubresourcesAreNotReported) {

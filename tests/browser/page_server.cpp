@@ -61,6 +61,10 @@ void PageServer::AddRedirect(const std::string& from, const std::string& to) {
   AddRoute(from, Route{302, "text/plain", "", {{"Location", to}}});
 }
 
+void PageServer::AddBodiless(const std::string& path, int status) {
+  AddRoute(path, Route{status, "text/plain", "", {}});
+}
+
 std::string PageServer::Url(const std::string& path) const {
   return "http://" + std::string(kLoopback) + ":" + std::to_string(port_) + path;
 }

@@ -30,6 +30,8 @@ class PageServer {
            httplib::Headers headers = {});
   void AddPage(const std::string& path, const std::string& html) { Add(path, "text/html", html); }
   void AddRedirect(const std::string& from, const std::string& to);
+  // An answer with no document, such as 204 No Content.
+  void AddBodiless(const std::string& path, int status);
 
   std::string Url(const std::string& path) const;
   // Paths (with query) of every request so far, in arrival order.
