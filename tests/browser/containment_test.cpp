@@ -101,6 +101,24 @@ TEST_F(NewWindowTest, NonWebAddressesAreDropped) {
   EXPECT_EQ(CountToplevelWindows(), 1);
 }
 
+TEST(NewWindowWithoutBrowserTest, ClickIsDroppedQuietly) {
+  std::filesystem::remove(Tree().config() / "mimeapps.list");
+  std::filesystem::remove_all(Tree().data() / "applications");
+  PageServer server;
+  BrowserHost host;
+  server.AddPage("/opener", std::string("<body style='margin:0'><a href='/popup' target=_blank ") +
+                                kWholePage + ">x</a>" + MarkOnLoad("loaded"));
+  host.Navigate(server.Url("/opener"));
+  ASSERT_TRUE(host.RunUntil([&] { return server.Saw("/mark/loaded"); }, kTimeout));
+  Click();
+  host.Settle(kGrace);
+  EXPECT_FALSE(server.Saw("/popup"));
+  EXPECT_EQ(CountToplevelWindows(), 1);
+  // Still alive and answering.
+  host.Navigate(server.Url("/opener"));
+  EXPECT_TRUE(host.RunUntil([&] { return host.notifications().size() == 2; }, kTimeout));
+}
+
 TEST(DownloadTest, DownloadsAreCancelledAndNothingIsWritten) {
   PageServer server;
   BrowserHost host;
