@@ -27,9 +27,19 @@ class XSession {
 
   const std::string& display() const { return display_; }
   bool has_wm() const { return wm_pid_ > 0; }
+  // A scratch directory that lives as long as the session (the window
+  // manager's HOME and the servers' logs are in it).
+  const std::string& temp_dir() const { return temp_dir_; }
 
  private:
+  void StartXvfb(int width, int height);
+  void StartOpenbox();
+  void Stop();
+  // The last lines of a server's log, for error messages.
+  std::string LogTail(const std::string& name) const;
+
   std::string display_;
+  std::string temp_dir_;
   pid_t xvfb_pid_ = -1;
   pid_t wm_pid_ = -1;
 };
