@@ -162,6 +162,19 @@ std::optional<WindowRect> XQuery::Geometry(XWindow window) {
   return WindowRect{x, y, attributes.width, attributes.height};
 }
 
+std::optional<WindowRect> XQuery::OuterGeometry(XWindow window) {
+  const XWindow top_level = TopLevelOf(window);
+  XWindowAttributes attributes;
+  if (top_level == 0 || XGetWindowAttributes(display_, top_level, &attributes) == 0) {
+    return std::nullopt;
+  }
+  // A child of the root: its position is already root-relative, and it is
+  // that of the outer edge of its border.
+  const int border = attributes.border_width;
+  return WindowRect{attributes.x, attributes.y, attributes.width + 2 * border,
+                    attributes.height + 2 * border};
+}
+
 std::optional<std::string> XQuery::Title(XWindow window) {
   if (auto name = NetWmName(window)) return name;
   return WmName(window);
@@ -252,6 +265,11 @@ void XQuery::Activate(XWindow window) {
     XRaiseWindow(display_, window);
     XSetInputFocus(display_, window, RevertToParent, CurrentTime);
   }
+  XSync(display_, False);
+}
+
+void XQuery::Iconify(XWindow window) {
+  XIconifyWindow(display_, window, DefaultScreen(display_));
   XSync(display_, False);
 }
 

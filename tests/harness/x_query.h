@@ -51,6 +51,9 @@ class XQuery {
   bool IsOverrideRedirect(XWindow window);
   // The client area, root-relative: where the window's own pixels are.
   std::optional<WindowRect> Geometry(XWindow window);
+  // The whole top-level window on screen, root-relative: the window
+  // manager's frame around it when it has one, border included.
+  std::optional<WindowRect> OuterGeometry(XWindow window);
 
   // _NET_WM_NAME when present, else WM_NAME.
   std::optional<std::string> Title(XWindow window);
@@ -78,6 +81,10 @@ class XQuery {
   // What a user's click on the window does: raise it and give it the focus
   // (through the window manager when there is one).
   void Activate(XWindow window);
+
+  // What a user's minimise does (ICCCM WM_CHANGE_STATE); needs a window
+  // manager to take effect.
+  void Iconify(XWindow window);
 
   // Waits until the server has handled everything asked so far.
   void Sync();

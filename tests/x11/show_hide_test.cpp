@@ -27,6 +27,25 @@ TEST_P(ShowHideTest, HideWithdrawsTheWindow) {
   EXPECT_TRUE(Hide(Handle(host)));
 }
 
+TEST_P(ShowHideTest, MinimisedWindowIsHiddenAndComesBack) {
+  if (!UnderWm()) GTEST_SKIP() << "minimising needs a window manager";
+  TestHost host("Zendrolt", kPlacedAside);
+  const auto before = query().Geometry(host.window());
+  query().Iconify(host.window());
+  ASSERT_TRUE(WaitUntil([&] { return query().WmState(host.window()) == IconicState; }, kSettle));
+
+  // A plain unmap would not reach a minimised window; it must still be
+  // withdrawn, out of the window manager's hands.
+  ASSERT_TRUE(Hide(Handle(host)));
+  EXPECT_TRUE(WaitUntil([&] { return !query().WmState(host.window()); }, kSettle));
+  EXPECT_EQ(Find("Zendrolt"), Handle(host));
+
+  ASSERT_TRUE(Show(Handle(host)));
+  EXPECT_TRUE(WaitUntil([&] { return query().Viewable(host.window()); }, kSettle));
+  EXPECT_TRUE(WaitUntil([&] { return query().ActiveWindow() == host.window(); }, kSettle));
+  EXPECT_EQ(query().Geometry(host.window()), before);
+}
+
 TEST_P(ShowHideTest, HideThenShowKeepsPlaceAndSize) {
   TestHost host("Zendrolt", kPlacedAside);
   const auto before = query().Geometry(host.window());
