@@ -2,7 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,6 +20,8 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr auto kReapPoll = 5ms;
+// Exit status of a child that could not start the program (as a shell's).
+constexpr int kExecFailed = 127;
 
 std::vector<std::string> MergedEnvironment(const std::vector<std::string>& overrides) {
   std::map<std::string, std::string> merged;
@@ -41,14 +43,30 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
   return result;
 }
 
+// Found in the child's PATH unless it names a path; resolved before fork.
+std::string ResolveProgram(const std::string& name, const std::vector<std::string>& env) {
+  if (name.find('/') != std::string::npos) return name;
+  std::string path = "/usr/local/bin:/usr/bin:/bin";
+  for (const auto& entry : env) {
+    if (entry.rfind("PATH=", 0) == 0) path = entry.substr(5);
+  }
+  size_t start = 0;
+  for (;;) {
+    const size_t end = path.find(':', start);
+    std::string dir = path.substr(start, end == std::string::npos ? end : end - start);
+    if (dir.empty()) dir = ".";
+    const std::string candidate = dir + "/" + name;
+    if (access(candidate.c_str(), X_OK) == 0) return candidate;
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  throw std::system_error(ENOENT, std::generic_category(), "spawn " + name);
+}
+
 int StatusOf(int wait_status) {
   if (WIFEXITED(wait_status)) return WEXITSTATUS(wait_status);
   if (WIFSIGNALED(wait_status)) return 128 + WTERMSIG(wait_status);
   return -1;
-}
-
-void Check(int error, const char* what) {
-  if (error != 0) throw std::system_error(error, std::generic_category(), what);
 }
 
 }  // namespace
@@ -57,42 +75,44 @@ pid_t Spawn(const SpawnRequest& request) {
   if (request.argv.empty()) throw std::invalid_argument("Spawn: empty argv");
   std::vector<std::string> argv = request.argv;
   std::vector<std::string> env = MergedEnvironment(request.env);
+  const std::string program = ResolveProgram(request.argv[0], env);
   auto argv_ptrs = Pointers(argv);
   auto env_ptrs = Pointers(env);
+  const pid_t parent = getpid();
 
-  posix_spawn_file_actions_t actions;
-  Check(posix_spawn_file_actions_init(&actions), "posix_spawn_file_actions_init");
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  if (request.stdout_fd >= 0) posix_spawn_file_actions_adddup2(&actions, request.stdout_fd, 1);
-  if (request.stderr_fd >= 0) posix_spawn_file_actions_adddup2(&actions, request.stderr_fd, 2);
-  // dup2 onto itself clears close-on-exec, which is what handing it down needs.
-  if (request.pass_fd >= 0) {
-    posix_spawn_file_actions_adddup2(&actions, request.pass_fd, request.pass_fd_as);
+  // Between fork and exec only async-signal-safe calls: the test process
+  // may have threads (GDK's, GLib's).
+  const pid_t pid = fork();
+  if (pid < 0) throw std::system_error(errno, std::generic_category(), "fork");
+  if (pid == 0) {
+    // A test process that is killed (a test timeout, a crash) takes its X
+    // server, window manager and programs with it instead of leaving them
+    // running. This fires when the forking thread ends, so spawn from a
+    // thread that lives as long as the child should.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(kExecFailed);
+    const int null_fd = open("/dev/null", O_RDONLY);
+    if (null_fd < 0 || dup2(null_fd, STDIN_FILENO) < 0) _exit(kExecFailed);
+    if (request.stdout_fd >= 0 && dup2(request.stdout_fd, STDOUT_FILENO) < 0) _exit(kExecFailed);
+    if (request.stderr_fd >= 0 && dup2(request.stderr_fd, STDERR_FILENO) < 0) _exit(kExecFailed);
+    if (request.pass_fd >= 0) {
+      if (request.pass_fd == request.pass_fd_as) {
+        // dup2 onto itself would keep close-on-exec.
+        if (fcntl(request.pass_fd, F_SETFD, 0) < 0) _exit(kExecFailed);
+      } else if (dup2(request.pass_fd, request.pass_fd_as) < 0) {
+        _exit(kExecFailed);
+      }
+    }
+    // Start from the defaults, whatever the test blocked or ignored.
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    signal(SIGPIPE, SIG_DFL);
+    signal(SIGTERM, SIG_DFL);
+    signal(SIGINT, SIG_DFL);
+    execve(program.c_str(), argv_ptrs.data(), env_ptrs.data());
+    _exit(kExecFailed);
   }
-  // The child must not inherit a blocked-signal mask (a test may block
-  // signals); start it with the defaults.
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  sigset_t none;
-  sigemptyset(&none);
-  posix_spawnattr_setsigmask(&attributes, &none);
-  sigset_t defaults;
-  sigemptyset(&defaults);
-  sigaddset(&defaults, SIGPIPE);
-  sigaddset(&defaults, SIGTERM);
-  sigaddset(&defaults, SIGINT);
-  posix_spawnattr_setsigdefault(&attributes, &defaults);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-
-  pid_t pid = -1;
-  const bool search_path = request.argv[0].find('/') == std::string::npos;
-  const int error =
-      search_path
-          ? posix_spawnp(&pid, argv_ptrs[0], &actions, &attributes, argv_ptrs.data(), env_ptrs.data())
-          : posix_spawn(&pid, argv_ptrs[0], &actions, &attributes, argv_ptrs.data(), env_ptrs.data());
-  posix_spawnattr_destroy(&attributes);
-  posix_spawn_file_actions_destroy(&actions);
-  Check(error, ("spawn " + request.argv[0]).c_str());
   return pid;
 }
 

@@ -19,7 +19,8 @@ struct SpawnRequest {
   int pass_fd_as = -1;
 };
 
-// Starts the process with stdin on /dev/null; throws std::system_error.
+// Starts the process with stdin on /dev/null; throws std::system_error when
+// the program is not found. It is killed when the calling thread ends.
 pid_t Spawn(const SpawnRequest& request);
 
 // Exit status (or 128 + signal) once the process has ended within

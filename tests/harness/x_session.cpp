@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <mutex>
+#include <set>
 #include <system_error>
 #include <thread>
 
@@ -99,7 +101,20 @@ bool WindowManagerTakesWindows(const std::string& display_name) {
   return mapped;
 }
 
+std::mutex g_live_mutex;
+
+std::set<XSession*>& LiveSessions() {
+  static std::set<XSession*> sessions;
+  return sessions;
+}
+
 }  // namespace
+
+void XSession::StopAllAtExit() {
+  std::lock_guard lock(g_live_mutex);
+  for (XSession* session : LiveSessions()) session->Stop();
+  LiveSessions().clear();
+}
 
 XSession::XSession(Wm wm, int width, int height) {
   char dir_template[] = "/tmp/brevolt-xsession-XXXXXX";
@@ -115,9 +130,22 @@ XSession::XSession(Wm wm, int width, int height) {
     throw;
   }
   setenv("DISPLAY", display_.c_str(), 1);
+  static std::once_flag at_exit;
+  std::call_once(at_exit, [] {
+    LiveSessions();  // built before the handler is registered, so it outlives it
+    std::atexit(StopAllAtExit);
+  });
+  std::lock_guard lock(g_live_mutex);
+  LiveSessions().insert(this);
 }
 
-XSession::~XSession() { Stop(); }
+XSession::~XSession() {
+  {
+    std::lock_guard lock(g_live_mutex);
+    LiveSessions().erase(this);
+  }
+  Stop();
+}
 
 void XSession::StartXvfb(int width, int height) {
   int fds[2];
@@ -196,6 +224,7 @@ void XSession::Stop() {
   if (!temp_dir_.empty()) {
     std::error_code ignored;
     std::filesystem::remove_all(temp_dir_, ignored);
+    temp_dir_.clear();
   }
 }
 

@@ -32,6 +32,10 @@ class XSession {
   const std::string& temp_dir() const { return temp_dir_; }
 
  private:
+  // Sessions still open when the process calls exit() (as a program under
+  // test may) are stopped then; their destructors would not run.
+  static void StopAllAtExit();
+
   void StartXvfb(int width, int height);
   void StartOpenbox();
   void Stop();
