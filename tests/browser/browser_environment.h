@@ -1,5 +1,5 @@
 #pragma once
-#include "tests/browser/private_tree.h"
+#include "tests/harness/private_tree.h"
 
 namespace brevolt::test {
 

@@ -8,7 +8,7 @@
 
 #include "tests/browser/browser_environment.h"
 #include "tests/browser/browser_host.h"
-#include "tests/browser/page_server.h"
+#include "tests/harness/page_server.h"
 #include "tests/harness/x_session.h"
 
 namespace brevolt::test {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "tests/browser/browser_host.h"
-#include "tests/browser/page_server.h"
+#include "tests/harness/page_server.h"
 
 namespace brevolt::test {
 namespace {

@@ -1,5 +1,5 @@
 #pragma once
-// A loopback web server for the browser tests: pages are registered by path
+// A loopback web server for tests: pages are registered by path
 // at any time, and every request's path is recorded so a test can wait for
 // the page's own scripts to report that they ran.
 #include <httplib.h>
@@ -21,7 +21,8 @@ struct Route {
 
 class PageServer {
  public:
-  PageServer();
+  // Port 0 picks a free loopback port.
+  explicit PageServer(int port = 0);
   ~PageServer();
   PageServer(const PageServer&) = delete;
   PageServer& operator=(const PageServer&) = delete;

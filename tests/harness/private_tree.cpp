@@ -1,4 +1,4 @@
-#include "tests/browser/private_tree.h"
+#include "tests/harness/private_tree.h"
 
 #include <stdlib.h>
 

@@ -1,4 +1,4 @@
-#include "tests/browser/page_server.h"
+#include "tests/harness/page_server.h"
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -14,7 +14,7 @@ constexpr const char* kLoopback = "127.0.0.1";
 
 }  // namespace
 
-PageServer::PageServer() {
+PageServer::PageServer(int port) {
   server_.Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
     std::lock_guard lock(mutex_);
     std::string path = request.path;
@@ -36,7 +36,11 @@ PageServer::PageServer() {
   // One request per connection: a kept-alive connection would hold stop()
   // for the whole keep-alive timeout.
   server_.set_keep_alive_max_count(1);
-  port_ = server_.bind_to_any_port(kLoopback);
+  if (port == 0) {
+    port_ = server_.bind_to_any_port(kLoopback);
+  } else if (server_.bind_to_port(kLoopback, port)) {
+    port_ = port;
+  }
   if (port_ <= 0) throw std::runtime_error("cannot bind the test web server");
   thread_ = std::thread([this] { server_.listen_after_bind(); });
   while (!server_.is_running()) std::this_thread::yield();

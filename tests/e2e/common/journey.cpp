@@ -1,0 +1,189 @@
+#include "tests/e2e/common/journey.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#include <cstdio>
+
+#include <charconv>
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+
+#include "build_config.h"
+
+namespace brevolt::test {
+namespace fs = std::filesystem;
+
+int SignUpPort() {
+  // http://127.0.0.1:PORT/... as the build was configured for tests.
+  const std::string_view url = kSignUpUrl;
+  const auto host_start = url.find("//") + 2;
+  const auto colon = url.find(':', host_start);
+  const auto slash = url.find('/', host_start);
+  if (colon == std::string_view::npos || colon > slash) {
+    throw std::runtime_error("the program was not built with a loopback port in SIGNUP_URL");
+  }
+  int port = 0;
+  std::from_chars(url.data() + colon + 1, url.data() + slash, port);
+  return port;
+}
+
+ScratchDir::ScratchDir(const std::string& prefix) {
+  std::string pattern = (fs::temp_directory_path() / (prefix + ".XXXXXX")).string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a scratch folder");
+  path_ = pattern;
+}
+
+ScratchDir::~ScratchDir() {
+  std::error_code ignored;
+  fs::remove_all(path_, ignored);
+}
+
+SignUpServer::SignUpServer(const fs::path& dir) : db_(dir / "signups.db") {
+  process_ = std::make_unique<Child>(std::vector<std::string>{
+      BuiltProgram("brevolt-signup-server"), "--listen",
+      "127.0.0.1:" + std::to_string(SignUpPort()), "--db", db_.string()});
+  if (!process_->WaitForLine("listening on", std::chrono::seconds(10))) {
+    throw std::runtime_error("the sign-up server did not start on port " +
+                             std::to_string(SignUpPort()));
+  }
+}
+
+bool SignUpServer::WaitForRequest(const std::string& prefix, std::chrono::milliseconds timeout) {
+  for (const std::string& seen : requests_) {
+    if (seen.starts_with(prefix)) return true;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (std::chrono::steady_clock::now() < deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    auto line = process_->ReadLine(left);
+    if (!line) return false;
+    requests_.push_back(*line);
+    if (line->starts_with(prefix)) return true;
+  }
+  return false;
+}
+
+void SignUpServer::Drain(std::chrono::milliseconds settle) {
+  while (auto line = process_->ReadLine(settle)) requests_.push_back(*line);
+}
+
+std::vector<std::string> SignUpServer::Signups() const {
+  std::vector<std::string> rows;
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(db_.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    sqlite3_close(db);
+    return rows;
+  }
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_prepare_v2(db, "SELECT name, email FROM signups ORDER BY rowid", -1, &statement,
+                         nullptr) == SQLITE_OK) {
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+      rows.push_back(std::string(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0))) +
+                     "|" + reinterpret_cast<const char*>(sqlite3_column_text(statement, 1)));
+    }
+  }
+  sqlite3_finalize(statement);
+  sqlite3_close(db);
+  return rows;
+}
+
+void SignUpServer::Stop() {
+  if (!process_) return;
+  process_->Kill(SIGTERM);
+  process_->WaitExit(std::chrono::seconds(10));
+  Drain(std::chrono::milliseconds(0));
+}
+
+std::vector<fs::path> PrivateFolders(const fs::path& private_root) {
+  std::vector<fs::path> folders;
+  for (const char* name : {"home", "config", "cache", "data", "state", "runtime", "tmp"}) {
+    folders.push_back(private_root / name);
+  }
+  return folders;
+}
+
+Brevolt::Brevolt(const fs::path& private_root) {
+  for (const fs::path& folder : PrivateFolders(private_root)) {
+    fs::create_directories(folder);
+    ::chmod(folder.c_str(), 0700);
+  }
+  const auto at = [&](const char* name) { return (private_root / name).string(); };
+  process_ = std::make_unique<Child>(
+      std::vector<std::string>{BuiltProgram("brevolt")},
+      std::vector<std::string>{"HOME=" + at("home"), "XDG_CONFIG_HOME=" + at("config"),
+                               "XDG_CACHE_HOME=" + at("cache"), "XDG_DATA_HOME=" + at("data"),
+                               "XDG_STATE_HOME=" + at("state"), "XDG_RUNTIME_DIR=" + at("runtime"),
+                               "TMPDIR=" + at("tmp")});
+}
+
+XWindow Brevolt::WaitForWindow(XQuery& x, std::chrono::milliseconds timeout) {
+  XWindow found = 0;
+  WaitUntil(
+      [&] {
+        for (XWindow w : x.FindByTitle("Zendrolt ")) {
+          if (x.Viewable(w)) {
+            found = w;
+            return true;
+          }
+        }
+        return !process_->Running();
+      },
+      timeout);
+  return found;
+}
+
+std::vector<pid_t> DescendantsOf(pid_t ancestor) {
+  std::vector<std::pair<pid_t, pid_t>> parents;  // (pid, ppid)
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename();
+    pid_t pid = 0;
+    if (std::from_chars(name.data(), name.data() + name.size(), pid).ec != std::errc{}) continue;
+    std::ifstream stat(entry.path() / "stat");
+    std::string line;
+    if (!std::getline(stat, line)) continue;
+    // The command may hold blanks and parentheses: fields resume after the last ')'.
+    const auto close = line.rfind(')');
+    if (close == std::string::npos) continue;
+    char state = 0;
+    pid_t ppid = 0;
+    if (std::sscanf(line.c_str() + close + 1, " %c %d", &state, &ppid) != 2) continue;
+    if (state == 'Z') continue;
+    parents.emplace_back(pid, ppid);
+  }
+  std::vector<pid_t> found{ancestor};
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    for (const auto& [pid, ppid] : parents) {
+      if (ppid == found[i]) found.push_back(pid);
+    }
+  }
+  found.erase(found.begin());
+  return found;
+}
+
+std::vector<pid_t> Brevolt::Descendants() const { return DescendantsOf(process_->pid()); }
+
+namespace {
+
+void RunXdotool(std::vector<std::string> args) {
+  args.insert(args.begin(), "xdotool");
+  Child tool(std::move(args));
+  const auto status = tool.WaitExit(std::chrono::seconds(30));
+  if (status != 0) throw std::runtime_error("xdotool failed");
+}
+
+}  // namespace
+
+void TypeText(const std::string& text) { RunXdotool({"type", "--delay", "25", text}); }
+
+void PressKey(const std::string& key) { RunXdotool({"key", key}); }
+
+void ClickAt(int x, int y) {
+  RunXdotool({"mousemove", "--sync", std::to_string(x), std::to_string(y)});
+  RunXdotool({"click", "1"});
+}
+
+}  // namespace brevolt::test
