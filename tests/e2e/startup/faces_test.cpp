@@ -1,0 +1,275 @@
+// What each face shows on the screen. Offline: the panel picture with the
+// two fields inside its drawn frames and the Finish caption on its drawn
+// button, and no web engine at all. Online: only the page, shifted so that
+// its edges and the strip where a scroll bar would stand are out of sight.
+#include <gdk-pixbuf/gdk-pixbuf.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "tests/e2e/common/screen_capture.h"
+#include "tests/e2e/startup/startup_fixture.h"
+
+namespace brevolt::test {
+namespace {
+
+// Rectangles in client pixels, inclusive.
+struct Box {
+  int x0, y0, x1, y1;
+  bool Holds(int x, int y) const { return x >= x0 && x <= x1 && y >= y0 && y <= y1; }
+};
+
+// Where the fields and the caption may draw over the picture: the fields
+// cover the white inside of the drawn frames, the caption the drawn
+// button's face.
+constexpr Box kNameField{206, 167, 416, 185};
+constexpr Box kEmailField{206, 216, 416, 234};
+constexpr Box kCaption{406, 328, 476, 344};
+// Inside the drawn button, within its outline (404,323)-(477,345) and the
+// outline's inner shadow.
+constexpr Box kButtonFace{406, 325, 475, 343};
+// Where the text of an empty field would go, clear of the caret at its left.
+constexpr int kTextAreaLeftInset = 8;
+constexpr int kTextAreaRightInset = 3;
+constexpr int kTextAreaVerticalInset = 2;
+
+const Rgb kWhite{255, 255, 255};
+
+class Picture {
+ public:
+  Picture() {
+    GError* error = nullptr;
+    pixbuf_ = gdk_pixbuf_new_from_file(BREVOLT_PANEL_PICTURE, &error);
+    if (pixbuf_ == nullptr) {
+      message_ = error != nullptr ? error->message : "unknown error";
+      if (error != nullptr) g_error_free(error);
+    }
+  }
+  ~Picture() {
+    if (pixbuf_ != nullptr) g_object_unref(pixbuf_);
+  }
+  Picture(const Picture&) = delete;
+  Picture& operator=(const Picture&) = delete;
+
+  bool loaded() const { return pixbuf_ != nullptr; }
+  const std::string& message() const { return message_; }
+  int width() const { return gdk_pixbuf_get_width(pixbuf_); }
+  int height() const { return gdk_pixbuf_get_height(pixbuf_); }
+  Rgb At(int x, int y) const {
+    const guchar* p = gdk_pixbuf_read_pixels(pixbuf_) + y * gdk_pixbuf_get_rowstride(pixbuf_) +
+                      x * gdk_pixbuf_get_n_channels(pixbuf_);
+    return {p[0], p[1], p[2]};
+  }
+
+ private:
+  GdkPixbuf* pixbuf_ = nullptr;
+  std::string message_;
+};
+
+bool OverlaidByControl(int x, int y) {
+  return kNameField.Holds(x, y) || kEmailField.Holds(x, y) || kCaption.Holds(x, y);
+}
+
+// Pixels outside the controls' boxes that differ from the picture.
+int PictureMismatches(const Screenshot& shot, const Picture& picture, std::string* first) {
+  int count = 0;
+  for (int y = 0; y < shot.height(); ++y) {
+    for (int x = 0; x < shot.width(); ++x) {
+      if (OverlaidByControl(x, y) || shot.At(x, y) == picture.At(x, y)) continue;
+      if (count++ == 0 && first != nullptr) {
+        std::ostringstream where;
+        where << "(" << x << "," << y << ") shows " << shot.At(x, y) << ", the picture "
+              << picture.At(x, y);
+        *first = where.str();
+      }
+    }
+  }
+  return count;
+}
+
+bool FieldTextAreaIsWhite(const Screenshot& shot, const Box& field) {
+  return shot.All(field.x0 + kTextAreaLeftInset, field.y0 + kTextAreaVerticalInset,
+                  field.x1 - kTextAreaRightInset, field.y1 - kTextAreaVerticalInset,
+                  [](Rgb c) { return c == kWhite; });
+}
+
+bool MapsWebEngine(pid_t pid) {
+  std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
+  std::string line;
+  while (std::getline(maps, line)) {
+    if (line.find("libwebkit") != std::string::npos ||
+        line.find("libjavascriptcore") != std::string::npos) {
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string SaveForInspection(const Screenshot& shot, const std::string& name) {
+  const std::string path = ::testing::TempDir() + "/" + name + ".ppm";
+  shot.SavePpm(path);
+  return path;
+}
+
+using Faces = StartupTest;
+
+TEST_P(Faces, OfflineShowsThePanelWithFieldsAndCaptionInTheirDrawnPlaces) {
+  const Picture picture;
+  ASSERT_TRUE(picture.loaded()) << picture.message();
+  ASSERT_EQ(picture.width(), kClientWidth);
+  ASSERT_GE(picture.height(), kClientHeight);
+
+  Brevolt& program = StartProgram();
+  const XWindow own = WaitForOwnWindow();
+  ASSERT_NE(own, 0u);
+
+  bool painted = false;
+  const auto shot = WaitForPicture(
+      x(), own, [&](const Screenshot& s) { return PictureMismatches(s, picture, nullptr) == 0; },
+      kPaintTimeout, &painted);
+  ASSERT_TRUE(shot.has_value());
+  ASSERT_EQ(shot->width(), kClientWidth);
+  ASSERT_EQ(shot->height(), kClientHeight);
+  std::string first_mismatch;
+  const int mismatches = PictureMismatches(*shot, picture, &first_mismatch);
+  EXPECT_TRUE(painted) << mismatches << " pixels outside the fields and the caption differ from "
+                       << "the panel picture, first " << first_mismatch << "; see "
+                       << SaveForInspection(*shot, "offline-face");
+
+  // The empty fields let the frames' white show where their text goes.
+  EXPECT_TRUE(FieldTextAreaIsWhite(*shot, kNameField));
+  EXPECT_TRUE(FieldTextAreaIsWhite(*shot, kEmailField));
+
+  // The caption's ink: present, and all of it on the drawn button's face.
+  int ink = 0;
+  int ink_off_face = 0;
+  for (int y = kCaption.y0; y <= kCaption.y1; ++y) {
+    for (int x = kCaption.x0; x <= kCaption.x1; ++x) {
+      if (shot->At(x, y) == picture.At(x, y)) continue;
+      if (shot->At(x, y).IsDark()) ++ink;
+      if (!kButtonFace.Holds(x, y)) ++ink_off_face;
+    }
+  }
+  EXPECT_GT(ink, 0) << "no caption text on the drawn button; see "
+                    << SaveForInspection(*shot, "offline-caption");
+  EXPECT_EQ(ink_off_face, 0) << "the caption draws over the button's outline";
+
+  // The browser was never needed, so the engine was never loaded.
+  EXPECT_TRUE(DescendantsOf(program.pid()).empty());
+  EXPECT_FALSE(MapsWebEngine(program.pid()));
+}
+
+// The page's own edges, each in a colour of its own, and one-pixel lines
+// along the first and last rows and columns that should be in sight. The
+// browser is 529 x 377 pixels at (-8,-19) of the 495 x 352 client area.
+constexpr int kHiddenLeft = 8;
+constexpr int kHiddenTop = 19;
+constexpr int kHiddenRight = 26;
+constexpr int kHiddenBottom = 6;
+
+const Rgb kHiddenLeftColour{255, 0, 0};
+const Rgb kHiddenTopColour{0, 255, 0};
+const Rgb kHiddenRightColour{0, 0, 255};
+const Rgb kHiddenBottomColour{255, 0, 255};
+const Rgb kFirstColumnColour{255, 128, 0};
+const Rgb kFirstRowColour{0, 192, 192};
+const Rgb kLastColumnColour{128, 128, 0};
+const Rgb kLastRowColour{0, 128, 0};
+
+std::string Css(const Rgb& c) {
+  return "rgb(" + std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b) +
+         ")";
+}
+
+std::string Px(int n) { return std::to_string(n) + "px"; }
+
+std::string EdgesPage() {
+  const std::string inner_rows = "top:" + Px(kHiddenTop + 1) + ";bottom:" + Px(kHiddenBottom + 1);
+  const std::string inner_columns =
+      "left:" + Px(kHiddenLeft + 1) + ";right:" + Px(kHiddenRight + 1);
+  auto strip = [](const std::string& place, const Rgb& colour) {
+    return "<div style=\"position:fixed;" + place + ";background:" + Css(colour) + "\"></div>\n";
+  };
+  std::string html =
+      "<!DOCTYPE html><html><head><style>html,body{margin:0;padding:0;overflow:hidden;"
+      "background:#fff;width:100%;height:100%}</style></head><body>\n";
+  html += strip("left:0;top:0;bottom:0;width:" + Px(kHiddenLeft), kHiddenLeftColour);
+  html += strip("left:0;right:0;top:0;height:" + Px(kHiddenTop), kHiddenTopColour);
+  html += strip("right:0;top:0;bottom:0;width:" + Px(kHiddenRight), kHiddenRightColour);
+  html += strip("left:0;right:0;bottom:0;height:" + Px(kHiddenBottom), kHiddenBottomColour);
+  html += strip("left:" + Px(kHiddenLeft) + ";width:1px;" + inner_rows, kFirstColumnColour);
+  html += strip("top:" + Px(kHiddenTop) + ";height:1px;" + inner_columns, kFirstRowColour);
+  html += strip("right:" + Px(kHiddenRight) + ";width:1px;" + inner_rows, kLastColumnColour);
+  html += strip("bottom:" + Px(kHiddenBottom) + ";height:1px;" + inner_columns, kLastRowColour);
+  html += "</body></html>\n";
+  return html;
+}
+
+// Solid fills come back exactly on a 24-bit server; a little slack keeps
+// the test about placement rather than colour management.
+constexpr int kColourSlack = 8;
+
+bool Near(Rgb a, Rgb b) {
+  return std::abs(a.r - b.r) <= kColourSlack && std::abs(a.g - b.g) <= kColourSlack &&
+         std::abs(a.b - b.b) <= kColourSlack;
+}
+
+struct EdgeReport {
+  bool first_column, first_row, last_column, last_row, inside_white;
+  bool all() const { return first_column && first_row && last_column && last_row && inside_white; }
+};
+
+EdgeReport ReadEdges(const Screenshot& s) {
+  const int right = s.width() - 1;
+  const int bottom = s.height() - 1;
+  auto is = [](Rgb colour) { return [colour](Rgb c) { return Near(c, colour); }; };
+  // The corners are where two lines meet; each line is checked between them.
+  return {s.All(0, 1, 0, bottom - 1, is(kFirstColumnColour)),
+          s.All(1, 0, right - 1, 0, is(kFirstRowColour)),
+          s.All(right, 1, right, bottom - 1, is(kLastColumnColour)),
+          s.All(1, bottom, right - 1, bottom, is(kLastRowColour)),
+          s.All(1, 1, right - 1, bottom - 1, is(kWhite))};
+}
+
+TEST_P(Faces, OnlineShowsOnlyThePageWithItsEdgesClipped) {
+  PageServer& pages = ServeSignUpPage(EdgesPage());
+  Brevolt& program = StartProgram();
+  const XWindow own = WaitForOwnWindow();
+  ASSERT_NE(own, 0u);
+
+  bool painted = false;
+  const auto shot = WaitForPicture(
+      x(), own, [](const Screenshot& s) { return ReadEdges(s).all(); }, kPaintTimeout, &painted);
+  ASSERT_TRUE(shot.has_value());
+  ASSERT_EQ(shot->width(), kClientWidth);
+  ASSERT_EQ(shot->height(), kClientHeight);
+  const EdgeReport edges = ReadEdges(*shot);
+  const std::string saved = painted ? "" : SaveForInspection(*shot, "online-face");
+  // Page pixel (8,19) at client (0,0): shifted by (-8,-19).
+  EXPECT_TRUE(edges.first_column) << "page column 8 is not the first in sight; see " << saved;
+  EXPECT_TRUE(edges.first_row) << "page row 19 is not the first in sight; see " << saved;
+  // Page column 502 last: the 26 columns to its right are out of sight.
+  EXPECT_TRUE(edges.last_column) << "page column 502 is not the last in sight; see " << saved;
+  EXPECT_TRUE(edges.last_row) << "page row 370 is not the last in sight; see " << saved;
+  EXPECT_TRUE(edges.inside_white)
+      << "something other than the page shows inside the window; see " << saved;
+  for (const Rgb& hidden :
+       {kHiddenLeftColour, kHiddenTopColour, kHiddenRightColour, kHiddenBottomColour}) {
+    EXPECT_FALSE(shot->Any(0, 0, shot->width() - 1, shot->height() - 1,
+                           [&](Rgb c) { return Near(c, hidden); }))
+        << "a clipped edge of the page, " << hidden << ", is in sight; see " << saved;
+  }
+
+  int page_requests = 0;
+  for (const std::string& path : pages.Requests()) page_requests += path == "/posttobrevolt2.asp";
+  EXPECT_EQ(page_requests, 1);
+  EXPECT_FALSE(DescendantsOf(program.pid()).empty()) << "no web engine process runs";
+}
+
+BREVOLT_INSTANTIATE_STARTUP_TESTS(Faces);
+
+}  // namespace
+}  // namespace brevolt::test

@@ -1,0 +1,68 @@
+#pragma once
+// One private X server per test, with or without openbox, and the program
+// under test started in private folders beside it.
+#include <gtest/gtest.h>
+#include <sys/types.h>
+
+#include <memory>
+#include <string>
+
+#include "tests/e2e/common/journey.h"
+#include "tests/harness/page_server.h"
+#include "tests/harness/x_query.h"
+#include "tests/harness/x_session.h"
+
+namespace brevolt::test {
+
+inline constexpr auto kWindowTimeout = std::chrono::seconds(20);
+inline constexpr auto kPaintTimeout = std::chrono::seconds(20);
+
+// What the program's window shows: 495 x 352 pixels of client area.
+inline constexpr int kClientWidth = 495;
+inline constexpr int kClientHeight = 352;
+
+class StartupTest : public ::testing::TestWithParam<XSession::Wm> {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  bool UnderWm() const { return GetParam() == XSession::Wm::kOpenbox; }
+  XSession& session() { return *session_; }
+  XQuery& x() { return *x_; }
+
+  // A loopback page server on the port the program probes, answering the
+  // sign-up address with `html`.
+  PageServer& ServeSignUpPage(const std::string& html);
+  Brevolt& StartProgram();
+  // The program's top-level window, found by its process id rather than by
+  // its title (other windows may carry the same title), once viewable.
+  XWindow WaitForOwnWindow();
+
+ private:
+  std::unique_ptr<ScratchDir> scratch_;
+  std::unique_ptr<XSession> session_;
+  std::unique_ptr<XQuery> x_;
+  std::unique_ptr<PageServer> pages_;
+  std::unique_ptr<Brevolt> program_;
+};
+
+// The size limits a window asks of a window manager (WM_NORMAL_HINTS).
+struct SizeLimits {
+  bool has_min = false;
+  bool has_max = false;
+  int min_width = 0, min_height = 0, max_width = 0, max_height = 0;
+};
+SizeLimits ReadSizeLimits(XQuery& x, XWindow window);
+
+// _NET_WM_PID of a window, 0 when it has none.
+pid_t WindowPid(XQuery& x, XWindow window);
+
+std::string WmTestName(const ::testing::TestParamInfo<XSession::Wm>& info);
+
+#define BREVOLT_INSTANTIATE_STARTUP_TESTS(Suite)                                        \
+  INSTANTIATE_TEST_SUITE_P(, Suite,                                                     \
+                           ::testing::Values(::brevolt::test::XSession::Wm::kNone,     \
+                                             ::brevolt::test::XSession::Wm::kOpenbox), \
+                           ::brevolt::test::WmTestName)
+
+}  // namespace brevolt::test
