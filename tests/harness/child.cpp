@@ -19,21 +19,33 @@ constexpr size_t kReadChunk = 4096;
 
 }  // namespace
 
-Child::Child(std::vector<std::string> argv, std::vector<std::string> env) {
+Child::Child(std::vector<std::string> argv, std::vector<std::string> env, ChildOptions options) {
+  int stderr_fd = -1;
+  if (!options.stderr_path.empty()) {
+    stderr_fd = open(options.stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (stderr_fd < 0) throw std::system_error(errno, std::generic_category(), "open stderr file");
+  }
   int fds[2];
-  if (pipe2(fds, O_CLOEXEC) != 0) throw std::system_error(errno, std::generic_category(), "pipe2");
+  if (pipe2(fds, O_CLOEXEC) != 0) {
+    if (stderr_fd >= 0) close(stderr_fd);
+    throw std::system_error(errno, std::generic_category(), "pipe2");
+  }
   SpawnRequest request;
   request.argv = std::move(argv);
   request.env = std::move(env);
   request.stdout_fd = fds[1];
+  request.stderr_fd = stderr_fd;
+  request.cwd = std::move(options.cwd);
   try {
     pid_ = Spawn(request);
   } catch (...) {
     close(fds[0]);
     close(fds[1]);
+    if (stderr_fd >= 0) close(stderr_fd);
     throw;
   }
   close(fds[1]);
+  if (stderr_fd >= 0) close(stderr_fd);
   stdout_fd_ = fds[0];
 }
 

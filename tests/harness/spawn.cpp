@@ -79,6 +79,7 @@ pid_t Spawn(const SpawnRequest& request) {
   auto argv_ptrs = Pointers(argv);
   auto env_ptrs = Pointers(env);
   const pid_t parent = getpid();
+  const char* cwd = request.cwd.empty() ? nullptr : request.cwd.c_str();
 
   // Between fork and exec only async-signal-safe calls: the test process
   // may have threads (GDK's, GLib's).
@@ -103,6 +104,7 @@ pid_t Spawn(const SpawnRequest& request) {
         _exit(kExecFailed);
       }
     }
+    if (cwd != nullptr && chdir(cwd) != 0) _exit(kExecFailed);
     // Start from the defaults, whatever the test blocked or ignored.
     sigset_t none;
     sigemptyset(&none);

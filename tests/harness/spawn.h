@@ -17,6 +17,7 @@ struct SpawnRequest {
   // A descriptor handed down under the number `pass_fd_as` (e.g. Xvfb's -displayfd).
   int pass_fd = -1;
   int pass_fd_as = -1;
+  std::string cwd;                 // empty: inherit the working directory
 };
 
 // Starts the process with stdin on /dev/null; throws std::system_error when

@@ -48,12 +48,19 @@ class XSession {
   pid_t wm_pid_ = -1;
 };
 
+// Where a child starts and where its stderr goes; the defaults inherit both.
+struct ChildOptions {
+  std::string cwd;          // working directory; empty: this process's
+  std::string stderr_path;  // file that receives stderr (created or truncated)
+};
+
 // A child process with stdout captured line by line.
 class Child {
  public:
   // argv[0] is looked up in PATH unless it holds a slash. `env` entries
   // ("NAME=value") are added to (or replace) this process's environment.
-  explicit Child(std::vector<std::string> argv, std::vector<std::string> env = {});
+  explicit Child(std::vector<std::string> argv, std::vector<std::string> env = {},
+                 ChildOptions options = {});
   ~Child();  // kills the child if it still runs
   Child(const Child&) = delete;
   Child& operator=(const Child&) = delete;

@@ -106,18 +106,21 @@ std::vector<fs::path> PrivateFolders(const fs::path& private_root) {
   return folders;
 }
 
-Brevolt::Brevolt(const fs::path& private_root) {
+Brevolt::Brevolt(const fs::path& private_root, BrevoltOptions options) {
   for (const fs::path& folder : PrivateFolders(private_root)) {
     fs::create_directories(folder);
     ::chmod(folder.c_str(), 0700);
   }
   const auto at = [&](const char* name) { return (private_root / name).string(); };
+  std::vector<std::string> argv = std::move(options.wrapper);
+  argv.push_back(BuiltProgram("brevolt"));
   process_ = std::make_unique<Child>(
-      std::vector<std::string>{BuiltProgram("brevolt")},
+      std::move(argv),
       std::vector<std::string>{"HOME=" + at("home"), "XDG_CONFIG_HOME=" + at("config"),
                                "XDG_CACHE_HOME=" + at("cache"), "XDG_DATA_HOME=" + at("data"),
                                "XDG_STATE_HOME=" + at("state"), "XDG_RUNTIME_DIR=" + at("runtime"),
-                               "TMPDIR=" + at("tmp")});
+                               "TMPDIR=" + at("tmp")},
+      ChildOptions{options.cwd.string(), options.stderr_path.string()});
 }
 
 XWindow Brevolt::WaitForWindow(XQuery& x, std::chrono::milliseconds timeout) {

@@ -54,11 +54,20 @@ class SignUpServer {
   std::vector<std::string> requests_;
 };
 
+// How a run of the program is started, beyond its private folders.
+struct BrevoltOptions {
+  std::filesystem::path cwd;          // working directory; empty: the test's
+  std::filesystem::path stderr_path;  // file for its stderr; empty: the test's
+  // A program that runs it (e.g. a system-call tracer); the program's path is
+  // appended as its last argument.
+  std::vector<std::string> wrapper;
+};
+
 // The program under test, with HOME, every XDG folder and TMPDIR pointed at
 // fresh empty folders below `private_root`.
 class Brevolt {
  public:
-  explicit Brevolt(const std::filesystem::path& private_root);
+  explicit Brevolt(const std::filesystem::path& private_root, BrevoltOptions options = {});
   Child& process() { return *process_; }
   pid_t pid() const { return process_->pid(); }
 

@@ -1,0 +1,74 @@
+#pragma once
+// A test with its own X server and window manager, a stand-in product
+// window titled "Zendrolt", and the program run under a write trace with its
+// home, XDG folders, temporary folder and working directory fresh and empty.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/common/journey.h"
+#include "tests/hardening/support.h"
+#include "tests/harness/test_host.h"
+
+namespace brevolt::test::hardening {
+
+// Finish, as drawn in the offline picture, relative to the window's client area.
+inline constexpr int kFinishX = 440;
+inline constexpr int kFinishY = 336;
+
+class TracedRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    session_ = std::make_unique<XSession>(XSession::Wm::kOpenbox);
+    x_ = std::make_unique<XQuery>(session_->display());
+    host_ = std::make_unique<TestHost>("Zendrolt");
+    std::filesystem::create_directories(cwd());
+  }
+
+  void TearDown() override {
+    if (program_) KillLeftovers(*program_);
+    program_.reset();
+    host_.reset();
+    x_.reset();
+    session_.reset();
+  }
+
+  std::filesystem::path root() const { return scratch_.path() / "private"; }
+  std::filesystem::path cwd() const { return scratch_.path() / "cwd"; }
+  std::filesystem::path runtime() const { return root() / "runtime"; }
+
+  void Start() {
+    program_ = std::make_unique<Brevolt>(
+        root(), BrevoltOptions{cwd(), scratch_.path() / "stderr", trace_.Wrapper()});
+    window_ = program_->WaitForWindow(*x_, kStartTimeout);
+    ASSERT_NE(window_, 0u) << "the program's window never showed";
+  }
+
+  void ExpectEndedCleanly() {
+    EXPECT_EQ(program_->process().WaitExit(kExitTimeout), 0);
+    // The web engine's processes go with it.
+    EXPECT_TRUE(WaitUntil([&] { return program_->Descendants().empty(); }, kExitTimeout));
+  }
+
+  void ExpectNothingWritten(int at_least_processes) {
+    for (const std::filesystem::path& folder : PrivateFolders(root())) {
+      EXPECT_EQ(Leftovers(folder, runtime()), std::vector<std::filesystem::path>{}) << folder;
+    }
+    EXPECT_EQ(Leftovers(cwd(), runtime()), std::vector<std::filesystem::path>{});
+    EXPECT_GE(trace_.TracedProcesses(), at_least_processes);
+    EXPECT_EQ(trace_.Writes({runtime()}, cwd()), std::vector<std::string>{});
+  }
+
+  ScratchDir scratch_{"brevolt-hardening"};
+  WriteTrace trace_{scratch_.path() / "trace"};
+  std::unique_ptr<XSession> session_;
+  std::unique_ptr<XQuery> x_;
+  std::unique_ptr<TestHost> host_;
+  std::unique_ptr<Brevolt> program_;
+  XWindow window_ = 0;
+};
+
+}  // namespace brevolt::test::hardening
