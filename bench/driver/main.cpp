@@ -1,0 +1,157 @@
+// Measures the program against its two floors, side by side and
+// interleaved, on a private X server with no window manager, and prints the
+// medians, the targets and one summary line. Exits 0 once it has measured,
+// whatever the verdicts; 2 when it could not measure.
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+#include "bench/driver/access_log.h"
+#include "bench/driver/black_hole.h"
+#include "bench/driver/map_watch.h"
+#include "bench/driver/marker_site.h"
+#include "bench/driver/measure.h"
+#include "bench/driver/report.h"
+#include "bench/driver/settings.h"
+#include "build_config.h"
+#include "platform/probe_target.h"
+#include "tests/harness/private_tree.h"
+#include "tests/harness/x_session.h"
+
+namespace brevolt::bench {
+namespace {
+
+constexpr int kCouldNotMeasure = 2;
+
+struct Options {
+  int rounds = kDefaultRounds;
+};
+
+Options ParseOptions(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--rounds" && i + 1 < argc) {
+      options.rounds = std::atoi(argv[++i]);
+    } else {
+      throw std::invalid_argument("usage: brevolt-bench [--rounds N]  (N >= " +
+                                  std::to_string(kMinimumRounds) + ")");
+    }
+  }
+  if (options.rounds < kMinimumRounds) {
+    throw std::invalid_argument("at least " + std::to_string(kMinimumRounds) + " rounds");
+  }
+  return options;
+}
+
+// The offline face needs the sign-up port closed: refused at once.
+void RequireFreePort(int port) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const int on = 1;
+  setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  const bool free = bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  close(fd);
+  if (!free) throw std::runtime_error("port " + std::to_string(port) + " is in use");
+}
+
+// Program and floor in alternating order from round to round, so neither
+// always runs on a machine the other has just warmed or loaded.
+void Pair(int round, const std::function<void()>& program, const std::function<void()>& floor) {
+  if (round % 2 == 0) {
+    program();
+    floor();
+  } else {
+    floor();
+    program();
+  }
+}
+
+int Run(const Options& options) {
+  const auto target = platform::ParseProbeTarget(std::string(kSignUpUrl).c_str());
+  if (!target || target->host != "127.0.0.1") {
+    throw std::runtime_error("the bench build must point the sign-up address at 127.0.0.1");
+  }
+  const int port = target->port;
+  RequireFreePort(port);
+
+  // Nothing of the user's: fresh home and XDG folders, inherited by all.
+  test::PrivateTree tree;
+  const std::string logs = tree.root().string();
+  test::XSession session(test::XSession::Wm::kNone, kScreenWidth, kScreenHeight);
+  MapWatch watch(session.display());
+  Measurer measure(watch, logs);
+
+  std::printf("brevolt bench: %d rounds (+%d warm-up), display %s, sign-up port %d, "
+              "probe bound %lld ms, settle %lld ms offline / %lld ms after the page\n",
+              options.rounds, kWarmUpRounds, session.display().c_str(), port,
+              static_cast<long long>(kProbeTimeout.count()),
+              static_cast<long long>(kOfflineSettle.count()),
+              static_cast<long long>(kOnlineSettle.count()));
+  std::fflush(stdout);
+
+  Samples samples;
+  for (int round = 0; round < kWarmUpRounds + options.rounds; ++round) {
+    const bool kept = round >= kWarmUpRounds;
+    if (kept) {
+      std::fprintf(stderr, "round %d/%d\n", round + 1 - kWarmUpRounds, options.rounds);
+    } else {
+      std::fprintf(stderr, "warm-up round\n");
+    }
+    auto keep = [&](Subject subject, Sample sample) {
+      PrintSample(subject, sample);
+      if (kept) samples[subject].push_back(std::move(sample));
+    };
+
+    Pair(round,
+         [&] { keep(Subject::kOfflineProgram, measure.Offline(BENCH_PROGRAM, "offline-program")); },
+         [&] { keep(Subject::kOfflineFloor, measure.Offline(BENCH_FLOOR_GTKMM, "offline-floor")); });
+    {
+      BlackHole hole(port);
+      keep(Subject::kNoAnswerProgram, measure.Offline(BENCH_PROGRAM, "no-answer-program"));
+    }
+    {
+      SignUpServer server(BENCH_SIGNUP_SERVER, port, logs + "/signups.db");
+      Pair(round,
+           [&] {
+             keep(Subject::kOnlineProgram,
+                  measure.Online(BENCH_PROGRAM, "online-program", server));
+           },
+           [&] {
+             keep(Subject::kOnlineFloor,
+                  measure.Online(BENCH_FLOOR_WEBKIT, "online-floor", server));
+           });
+    }
+    {
+      MarkerSite site(port);
+      keep(Subject::kCompletionProgram,
+           measure.Completion(BENCH_PROGRAM, "completion-program", site));
+    }
+  }
+  std::printf("\n");
+  Report(samples, kProbeTimeout);
+  return 0;
+}
+
+}  // namespace
+}  // namespace brevolt::bench
+
+int main(int argc, char** argv) {
+  try {
+    return brevolt::bench::Run(brevolt::bench::ParseOptions(argc, argv));
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "brevolt-bench: could not measure: %s\n", e.what());
+    return brevolt::bench::kCouldNotMeasure;
+  }
+}
