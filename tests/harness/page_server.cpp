@@ -61,8 +61,8 @@ void PageServer::AddRoute(const std::string& path, Route route) {
   routes_[path] = std::move(route);
 }
 
-void PageServer::AddRedirect(const std::string& from, const std::string& to) {
-  AddRoute(from, Route{302, "text/plain", "", {{"Location", to}}});
+void PageServer::AddRedirect(const std::string& from, const std::string& to, int status) {
+  AddRoute(from, Route{status, "text/plain", "", {{"Location", to}}});
 }
 
 void PageServer::AddBodiless(const std::string& path, int status) {

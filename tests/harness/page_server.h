@@ -30,7 +30,8 @@ class PageServer {
   void Add(const std::string& path, const std::string& content_type, const std::string& body,
            httplib::Headers headers = {});
   void AddPage(const std::string& path, const std::string& html) { Add(path, "text/html", html); }
-  void AddRedirect(const std::string& from, const std::string& to);
+  // 302 unless told otherwise (303 is what a form's answer uses).
+  void AddRedirect(const std::string& from, const std::string& to, int status = 302);
   // An answer with no document, such as 204 No Content.
   void AddBodiless(const std::string& path, int status);
 

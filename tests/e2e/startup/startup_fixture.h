@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "tests/e2e/common/journey.h"
@@ -56,6 +57,9 @@ SizeLimits ReadSizeLimits(XQuery& x, XWindow window);
 
 // _NET_WM_PID of a window, 0 when it has none.
 pid_t WindowPid(XQuery& x, XWindow window);
+
+// Names the window manager in gtest's messages instead of the enum's bytes.
+void PrintTo(XSession::Wm wm, std::ostream* out);
 
 std::string WmTestName(const ::testing::TestParamInfo<XSession::Wm>& info);
 

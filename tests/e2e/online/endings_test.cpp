@@ -1,0 +1,104 @@
+// Which addresses end the program: "thankyou" reached by a frame inside the
+// page, "sorry" reached through a redirect, and none of the other spellings.
+#include <gtest/gtest.h>
+
+#include "tests/e2e/online/online_fixture.h"
+#include "tests/harness/page_server.h"
+
+namespace brevolt::test {
+namespace {
+
+constexpr const char* kSignUpPath = "/posttobrevolt2.asp";
+constexpr int kSeeOther = 303;
+// A program that was going to end on an address has done so well within
+// this once the page that followed it has been asked for.
+constexpr auto kStillRunningGrace = std::chrono::milliseconds(1500);
+
+std::string Page(const std::string& body, const std::string& head = "") {
+  return "<!DOCTYPE html><html><head>" + head + "</head><body>" + body + "</body></html>";
+}
+
+// Goes on to `next` once loaded, as a page's own script would.
+std::string PageGoingTo(const std::string& next) {
+  return Page("<p>One moment</p>", "<script>addEventListener('load', () => setTimeout(() => "
+                                   "{ location.href = '" + next + "'; }, 100));</script>");
+}
+
+class Endings : public OnlineTest {
+ protected:
+  PageServer& Pages() {
+    if (!pages_) pages_ = std::make_unique<PageServer>(SignUpPort());
+    return *pages_;
+  }
+  bool WaitForRequest(const std::string& path) {
+    return WaitUntil([&] { return pages_->Saw(path); }, kPageTimeout);
+  }
+  void TearDown() override {
+    OnlineTest::TearDown();
+    pages_.reset();
+  }
+
+ private:
+  std::unique_ptr<PageServer> pages_;
+};
+
+TEST_P(Endings, FrameReachingThankyouEndsTheProgramLikeTheTopPage) {
+  PageServer& pages = Pages();
+  pages.AddPage(kSignUpPath, Page("<p>Sign up</p><iframe src=\"/frame/start.html\"></iframe>"));
+  pages.AddPage("/frame/start.html",
+                Page("<p>Working</p>",
+                     "<meta http-equiv=\"refresh\" content=\"0;url=/frame/thankyou.html\">"));
+  pages.AddPage("/frame/thankyou.html", Page("<p>Thank you</p>"));
+  StartHost();
+  Brevolt& program = StartProgram();
+  ASSERT_NE(own_window(), 0u);
+  ASSERT_TRUE(WaitForRequest("/frame/start.html"));
+  const std::vector<pid_t> engine = program.Descendants();
+
+  ASSERT_TRUE(WaitForRequest("/frame/thankyou.html"));
+  ExpectEndedWithHostBack();
+  ExpectAllGone(engine);
+}
+
+TEST_P(Endings, RedirectToSorryEndsTheProgram) {
+  PageServer& pages = Pages();
+  pages.AddPage(kSignUpPath, PageGoingTo("/submit"));
+  pages.AddRedirect("/submit", "/sorry.html", kSeeOther);
+  pages.AddPage("/sorry.html", Page("<p>Sorry</p>"));
+  StartHost();
+  StartProgram();
+  ASSERT_NE(own_window(), 0u);
+
+  ASSERT_TRUE(WaitForRequest("/sorry.html"));
+  ExpectEndedWithHostBack();
+  EXPECT_TRUE(Pages().Saw("/submit"));
+}
+
+TEST_P(Endings, OtherSpellingsOfTheMarkersKeepItRunning) {
+  // Each page leads to the next; the last has no look-alike in it at all.
+  PageServer& pages = Pages();
+  pages.AddPage(kSignUpPath, PageGoingTo("/ThankYou.html"));
+  pages.AddPage("/ThankYou.html", PageGoingTo("/THANKYOU.html"));
+  pages.AddPage("/THANKYOU.html", PageGoingTo("/thank%20you.html"));
+  pages.AddPage("/thank you.html", PageGoingTo("/Sorry.html?status=Thank_You"));
+  pages.AddPage("/Sorry.html", PageGoingTo("/settled.html"));
+  pages.AddPage("/settled.html", Page("<p>Still here</p>"));
+  TestHost& host = StartHost();
+  Brevolt& program = StartProgram();
+  ASSERT_NE(own_window(), 0u);
+
+  ASSERT_TRUE(WaitForRequest("/settled.html")) << "the chain of pages did not run through";
+  EXPECT_FALSE(program.process().WaitExit(kStillRunningGrace).has_value())
+      << "the program ended on an address without a marker";
+  EXPECT_TRUE(x().Viewable(own_window()));
+  EXPECT_FALSE(x().Viewable(host.window())) << "the product window came back without a marker";
+  for (const char* path : {"/ThankYou.html", "/THANKYOU.html", "/thank you.html",
+                           "/Sorry.html?status=Thank_You"}) {
+    EXPECT_TRUE(pages.Saw(path)) << path << " was never asked for";
+  }
+}
+
+BREVOLT_INSTANTIATE_ONLINE_TESTS(Endings);
+
+}  // namespace
+}  // namespace brevolt::test
