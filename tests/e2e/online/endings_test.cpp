@@ -98,6 +98,49 @@ TEST_P(Endings, OtherSpellingsOfTheMarkersKeepItRunning) {
   }
 }
 
+// Goes on to the thank-you page once the test lets it (by answering /go),
+// so the test can change the desktop while the page waits.
+std::string PageWaitingForGo() {
+  return Page("<p>Sign up</p>",
+              "<script>const poll = setInterval(async () => { try {"
+              " const answer = await fetch('/go', {cache: 'no-store'});"
+              " if (answer.ok) { clearInterval(poll); location.href = '/thankyou.html'; }"
+              " } catch (e) {} }, 100);</script>");
+}
+
+TEST_P(Endings, WithoutAProductWindowTheProgramStillEnds) {
+  PageServer& pages = Pages();
+  pages.AddPage(kSignUpPath, PageGoingTo("/thankyou.html"));
+  pages.AddPage("/thankyou.html", Page("<p>Thank you</p>"));
+  Brevolt& program = StartProgram();
+  ASSERT_NE(own_window(), 0u);
+
+  ASSERT_TRUE(WaitForRequest("/thankyou.html"));
+  EXPECT_EQ(program.process().WaitExit(kExitTimeout), std::optional<int>(0));
+}
+
+// The product may close its window while it is hidden; giving back a window
+// that no longer exists must not turn the end into a crash.
+TEST_P(Endings, ProductWindowClosedMeanwhileStillEndsCleanly) {
+  PageServer& pages = Pages();
+  pages.AddPage(kSignUpPath, PageWaitingForGo());
+  pages.AddPage("/thankyou.html", Page("<p>Thank you</p>"));
+  TestHost& host = StartHost();
+  Brevolt& program = StartProgram();
+  ASSERT_NE(own_window(), 0u);
+  ASSERT_TRUE(WaitForRequest("/go")) << "the page's script did not run";
+  const std::vector<pid_t> engine = program.Descendants();
+
+  const XWindow closed = host.window();
+  host.Close();
+  ASSERT_TRUE(WaitUntil([&] { return !x().Exists(closed); }, kHostBackTimeout));
+  pages.AddPage("/go", "ok");
+
+  ASSERT_TRUE(WaitForRequest("/thankyou.html"));
+  EXPECT_EQ(program.process().WaitExit(kExitTimeout), std::optional<int>(0));
+  ExpectAllGone(engine);
+}
+
 BREVOLT_INSTANTIATE_ONLINE_TESTS(Endings);
 
 }  // namespace
