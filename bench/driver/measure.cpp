@@ -28,6 +28,9 @@ void Mapped(MapWatch& watch, Launched& launched, Sample& sample, const std::stri
   const auto mapped = watch.Wait(launched.started() + kMapTimeout, launched.exit_fd());
   if (!mapped) Fail(log_path + ": no window was mapped", log_path);
   sample.map_ms = Ms(mapped->at - launched.started());
+  // Wall time on a shared machine includes waiting for a core; CPU time
+  // shows the work itself, read as soon after the map as possible.
+  sample.map_cpu_ms = CpuMsOf(ProcessTree(launched.pid()));
   sample.width = mapped->width;
   sample.height = mapped->height;
 }

@@ -12,6 +12,7 @@ namespace brevolt::bench {
 
 struct Sample {
   double map_ms = 0;                  // exec to the top-level window mapped
+  double map_cpu_ms = 0;              // CPU time of the program's tree when it was mapped
   int width = 0, height = 0;          // of that window
   std::optional<double> page_ms;      // exec to the sign-up page's request answered
   TreeMemory memory;                  // the program and all it started, after settling

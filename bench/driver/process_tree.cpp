@@ -59,6 +59,21 @@ std::vector<pid_t> ProcessTree(pid_t root) {
   return tree;
 }
 
+double CpuMsOf(const std::vector<pid_t>& processes) {
+  constexpr double kNsPerMs = 1e6;
+  double total_ns = 0;
+  for (const pid_t pid : processes) {
+    std::error_code ignored;
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    for (const auto& task : std::filesystem::directory_iterator(tasks, ignored)) {
+      std::ifstream in(task.path() / "schedstat");
+      double run_ns = 0;
+      if (in >> run_ns) total_ns += run_ns;
+    }
+  }
+  return total_ns / kNsPerMs;
+}
+
 TreeMemory MemoryOf(const std::vector<pid_t>& processes) {
   TreeMemory total;
   for (const pid_t pid : processes) {
@@ -83,6 +98,7 @@ TreeMemory MemoryOf(const std::vector<pid_t>& processes) {
     total.pss_file_mb += mb("Pss_File:");
     total.pss_shmem_mb += mb("Pss_Shmem:");
     total.rss_mb += mb("Rss:");
+    total.uss_mb += mb("Private_Clean:") + mb("Private_Dirty:");
     ++total.processes;
   }
   return total;
