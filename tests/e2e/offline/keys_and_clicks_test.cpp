@@ -1,0 +1,100 @@
+// Only a mouse click on the Finish caption acts: keys typed into the fields
+// and clicks elsewhere on the panel end nothing and open nothing.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "tests/e2e/offline/pointer.h"
+#include "tests/e2e/offline/program_run.h"
+
+namespace brevolt::test {
+namespace {
+
+using ui::ControlId;
+
+// The drawn button's outline just above the caption that lies on its face.
+constexpr std::pair<int, int> kButtonOutline{441, 325};
+
+class KeysAndClicksTest : public ::testing::TestWithParam<XSession::Wm> {
+ protected:
+  void SetUp() override {
+    run_ = std::make_unique<ProgramRun>(GetParam(), Face::kOffline);
+    ASSERT_TRUE(run_->ReadyForKeys()) << "the program's window never got the keyboard";
+  }
+  void TearDown() override { run_.reset(); }
+
+  ProgramRun& run() { return *run_; }
+
+  // Keys that could pass for "done" in a form.
+  static void PressReturnSpaceEscape() {
+    PressKey("Return");
+    PressKey("space");
+    PressKey("Escape");
+  }
+
+  // Every key before reached the program: had one of them opened a message
+  // box, the box would have taken the text typed after it, and had one
+  // ended the program, nothing would show it.
+  void ExpectStillWaitingForInput() {
+    EXPECT_TRUE(run().program().process().Running());
+    EXPECT_TRUE(run().MessageBoxes().empty()) << run().DescribeWindows();
+  }
+
+ private:
+  std::unique_ptr<ProgramRun> run_;
+};
+
+TEST_P(KeysAndClicksTest, ReturnSpaceAndEscapeInEitherFieldDoNothing) {
+  PressReturnSpaceEscape();
+  TypeText("mmm");
+  ASSERT_TRUE(run().WaitForText(ControlId::txtName));
+  ExpectStillWaitingForInput();
+
+  PressKey("Tab");
+  PressReturnSpaceEscape();
+  TypeText("mmm");
+  ASSERT_TRUE(run().WaitForText(ControlId::txtEmail));
+  ExpectStillWaitingForInput();
+
+  // Both fields filled: a key that stood for Finish would end it now.
+  const int email_width = run().InkColumns(ControlId::txtEmail);
+  PressReturnSpaceEscape();
+  TypeText("mmm");
+  ASSERT_TRUE(run().WaitForTextWiderThan(ControlId::txtEmail, email_width));
+  ExpectStillWaitingForInput();
+
+  run().ClickFinish();
+  ExpectEndedLeavingHostHidden(run());
+}
+
+TEST_P(KeysAndClicksTest, OnlyAWholeClickOnTheCaptionCounts) {
+  const auto caption = ProgramRun::CentreOf(ControlId::lblFinish);
+  run().ClickInClient(kRestingPoint);
+  run().ClickInClient(kBottomBand);
+  run().ClickInClient(kButtonOutline);
+  // A press on the caption released elsewhere, and the other way round.
+  const auto [caption_x, caption_y] = run().RootOf(caption);
+  const auto [band_x, band_y] = run().RootOf(kBottomBand);
+  const auto [rest_x, rest_y] = run().RootOf(kRestingPoint);
+  PressAndReleaseAt(caption_x, caption_y, band_x, band_y);
+  PressAndReleaseAt(rest_x, rest_y, caption_x, caption_y);
+
+  // Both fields are empty, so a Finish would have asked for the name.
+  ASSERT_TRUE(run().ReadyForKeys());
+  TypeText("mmm");
+  ASSERT_TRUE(run().WaitForText(ControlId::txtName))
+      << "a click on the picture took the focus from the name field";
+  ExpectStillWaitingForInput();
+
+  // The same caption, clicked whole, does act.
+  run().ClickFinish();
+  EXPECT_NE(run().WaitForMessageBox(), 0u) << run().DescribeWindows();
+  EXPECT_TRUE(run().program().process().Running());
+}
+
+INSTANTIATE_TEST_SUITE_P(, KeysAndClicksTest,
+                         ::testing::Values(XSession::Wm::kNone, XSession::Wm::kOpenbox),
+                         WmParamName);
+
+}  // namespace
+}  // namespace brevolt::test
