@@ -181,13 +181,17 @@ TEST_F(HostilePageTest, OneWindowNoFilesAndTheJourneyStillEnds) {
   };
 
   ASSERT_TRUE(page.WaitForMark("ready")) << "the page's own pop-ups and frames never settled";
+  // The hostile parts were really asked for, not skipped.
+  for (const char* path : {"/big.html", "/loop/a", "/loop/b", "/binary.bin", "/attachment"}) {
+    EXPECT_TRUE(page.server().Saw(path)) << path;
+  }
   std::this_thread::sleep_for(kSettle);
   only_our_window();
 
   const auto client = x_->Geometry(window_);
   ASSERT_TRUE(client);
   const auto click = [&](Cell cell, const std::string& mark) {
-    x_->Activate(window_);
+    ASSERT_NO_FATAL_FAILURE(Focus(window_));
     ClickAt(client->x + cell.x, client->y + cell.y);
     EXPECT_TRUE(page.WaitForMark(mark)) << "the click on " << mark << " did not reach the page";
   };
@@ -207,7 +211,7 @@ TEST_F(HostilePageTest, OneWindowNoFilesAndTheJourneyStillEnds) {
   }
 
   // The window still follows the page: its last navigation ends the journey.
-  x_->Activate(window_);
+  ASSERT_NO_FATAL_FAILURE(Focus(window_));
   ClickAt(client->x + kThankYou.x, client->y + kThankYou.y);
   ExpectEndedCleanly();
   EXPECT_TRUE(WaitUntil([&] { return x_->Viewable(host_->window()); }, kExitTimeout))

@@ -43,7 +43,7 @@ class ProbeFailureTest : public ::testing::Test {
     EXPECT_TRUE(program_->Descendants().empty()) << "the web engine was started";
 
     // The offline face answers Finish with its message.
-    x_->Activate(window);
+    ASSERT_TRUE(FocusWindow(*x_, window));
     const auto client = x_->Geometry(window);
     ASSERT_TRUE(client);
     ClickAt(client->x + kFinishX, client->y + kFinishY);

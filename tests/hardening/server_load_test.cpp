@@ -230,5 +230,18 @@ TEST_F(ServerLoadTest, DISABLED_SlowClientsBeyondTheWorkersDoNotShutOthersOut) {
   EXPECT_EQ(server_.process().WaitExit(kStopTimeout), 0);
 }
 
+// A second server told to listen where one already does must fail to start,
+// not share the port: the kernel would split the sign-ups between the two
+// databases. Today both start (the web library sets SO_REUSEPORT); enable
+// once the server's listening socket leaves that option off.
+TEST_F(ServerLoadTest, DISABLED_SecondServerOnTheSamePortRefusesToStart) {
+  Child second({BuiltProgram("brevolt-signup-server"), "--listen",
+                "127.0.0.1:" + std::to_string(server_.port()), "--db",
+                (dir_.path() / "second.db").string()});
+  const auto status = second.WaitExit(kStartTimeout);
+  ASSERT_TRUE(status.has_value()) << "a second server started on a port in use";
+  EXPECT_NE(*status, 0);
+}
+
 }  // namespace
 }  // namespace brevolt::test

@@ -12,6 +12,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <regex>
 #include <stdexcept>
@@ -166,17 +168,34 @@ std::vector<XWindow> ViewableWindowsOf(XQuery& x, pid_t pid) {
   return found;
 }
 
+bool FocusWindow(XQuery& x, XWindow window) {
+  x.Activate(window);
+  return WaitUntil([&] { return x.ActiveWindow() == window; }, kStartTimeout);
+}
+
 FullQueue::FullQueue(int port) {
   listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(static_cast<uint16_t>(port));
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  // The loopback web servers of earlier tests (which set SO_REUSEPORT) leave
+  // connections in TIME_WAIT on this port; binding past them needs the same
+  // options, which would also let this share a live listener: make sure
+  // there is none.
+  if (const int probe = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0); probe >= 0) {
+    const bool answered =
+        connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    close(probe);
+    if (answered) throw std::runtime_error("something listens on port " + std::to_string(port));
+  }
   const int yes = 1;
   setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  setsockopt(listener_, SOL_SOCKET, SO_REUSEPORT, &yes, sizeof yes);
   if (listener_ < 0 || bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
       listen(listener_, 0) != 0) {
-    throw std::runtime_error("cannot listen on loopback port " + std::to_string(port));
+    throw std::runtime_error("cannot listen on loopback port " + std::to_string(port) + ": " +
+                             std::strerror(errno));
   }
   // Backlog 0 still admits a connection or so; fillers take that room until
   // a handshake no longer completes.

@@ -58,6 +58,10 @@ std::vector<XWindow> ViewableTopLevels(XQuery& x);
 // it started.
 std::vector<XWindow> ViewableWindowsOf(XQuery& x, pid_t pid);
 
+// Raises and activates `window` (what a user's click on its frame does) and
+// waits until the window manager has done so; false if it never did.
+bool FocusWindow(XQuery& x, XWindow window);
+
 // A listener on a loopback port whose accept queue is full and never
 // drained: further SYNs are dropped, so connecting hangs until the caller
 // gives up.

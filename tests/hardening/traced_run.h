@@ -47,6 +47,11 @@ class TracedRunTest : public ::testing::Test {
     ASSERT_NE(window_, 0u) << "the program's window never showed";
   }
 
+  // Keys go where the focus is; the window manager moves it asynchronously.
+  void Focus(XWindow window) {
+    ASSERT_TRUE(FocusWindow(*x_, window)) << "the window never got the focus";
+  }
+
   void ExpectEndedCleanly() {
     EXPECT_EQ(program_->process().WaitExit(kExitTimeout), 0);
     // The web engine's processes go with it.

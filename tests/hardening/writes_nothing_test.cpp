@@ -50,7 +50,7 @@ TEST_F(WritesNothingTest, OnlineSignUp) {
   // The page puts the focus in its name field once it has loaded; there is
   // no signal of that to wait for from outside.
   std::this_thread::sleep_for(std::chrono::seconds(3));
-  x_->Activate(window_);
+  ASSERT_NO_FATAL_FAILURE(Focus(window_));
   TypeText("Ada Example");
   PressKey("Tab");
   TypeText("ada@example.org");
@@ -65,7 +65,7 @@ TEST_F(WritesNothingTest, OnlineSignUp) {
 
 TEST_F(WritesNothingTest, OfflineFinish) {
   ASSERT_NO_FATAL_FAILURE(Start());
-  x_->Activate(window_);
+  ASSERT_NO_FATAL_FAILURE(Focus(window_));
   TypeText("Ada Example");
   PressKey("Tab");
   TypeText("ada@example.org");
