@@ -148,7 +148,7 @@ class Verdicts {
            const std::string& in_summary) {
     ++total_;
     if (!pass) ++missed_;
-    std::printf("%-42s %-50s %s\n", name.c_str(), shown.c_str(), pass ? "PASS" : "MISS");
+    std::printf("%-47s %-50s %s\n", name.c_str(), shown.c_str(), pass ? "PASS" : "MISS");
     if (!summary_.empty()) summary_ += ", ";
     summary_ += in_summary + (pass ? "" : " MISS");
   }
