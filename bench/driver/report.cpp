@@ -207,7 +207,7 @@ void PrintSample(Subject subject, const Sample& s) {
 int Report(const Samples& samples, std::chrono::milliseconds probe_timeout) {
   const Figures f(samples);
   PrintTable(samples, f);
-  std::printf("\n%-42s %-50s %s\n", "target", "measured", "verdict");
+  std::printf("\n%-47s %-50s %s\n", "target", "measured", "verdict");
   Verdicts v;
 
   TimeRatio(v, f, "offline: map time <= x1.15 gtkmm floor", "offline map",
