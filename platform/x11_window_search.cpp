@@ -17,10 +17,20 @@ bool CanBeTopLevel(Display* display, Window window) {
   return attributes.override_redirect == False && attributes.c_class == InputOutput;
 }
 
+// A dialog belongs to a main window and is never one itself. The product's
+// own title also heads message boxes (ours among them, in another copy of
+// this program), and hiding one of those would leave its owner stuck behind
+// a box nobody can see.
+bool IsDialog(Display* display, Window window) {
+  Window owner = None;
+  return XGetTransientForHint(display, window, &owner) != 0;
+}
+
 bool IsTitledClient(Display* display, const X11Atoms& atoms, Window window,
                     std::string_view title) {
   const auto actual = ReadTitle(display, atoms, window);
-  return actual && *actual == title && CanBeTopLevel(display, window);
+  return actual && *actual == title && CanBeTopLevel(display, window) &&
+         !IsDialog(display, window);
 }
 
 // XQueryTree lists children bottom to top.

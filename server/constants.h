@@ -34,6 +34,12 @@ inline constexpr std::chrono::seconds kKeepAliveTimeout{2};
 inline constexpr std::chrono::seconds kReadTimeout{5};
 inline constexpr std::chrono::seconds kWriteTimeout{5};
 
+// A client that trickles its request holds a worker for as long as it keeps
+// sending; the web library bounds each read, not the whole request. Workers
+// are cheap idle threads, so many of them keep a few slow clients from
+// shutting everyone else out.
+inline constexpr std::size_t kWorkerThreads = 64;
+
 inline constexpr std::string_view kHtmlContentType = "text/html; charset=utf-8";
 inline constexpr std::string_view kFormContentType = "application/x-www-form-urlencoded";
 

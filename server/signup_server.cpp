@@ -1,6 +1,7 @@
 #include "server/signup_server.h"
 
 #include <httplib.h>
+#include <sys/socket.h>
 
 #include <chrono>
 #include <thread>
@@ -22,6 +23,14 @@ SignupServer::SignupServer(SignupStore& store, LogSink log, LogSink access_log)
       access_log(request.method + " " + request.path + " " + std::to_string(response.status));
     });
   }
+  http_->new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
+  // The library's default also sets SO_REUSEPORT, which would let a second
+  // server start on our port and quietly take half the sign-ups into
+  // another database.
+  http_->set_socket_options([](socket_t socket) {
+    const int yes = 1;
+    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
   http_->set_keep_alive_timeout(kKeepAliveTimeout.count());
   http_->set_read_timeout(kReadTimeout);
   http_->set_write_timeout(kWriteTimeout);

@@ -211,11 +211,10 @@ TEST_F(ServerLoadTest, EverySignUpIsStoredOnceWhileSlowClientsHang) {
   EXPECT_EQ(server_.process().WaitExit(kStopTimeout), 0);
 }
 
-// More clients trickling their heads than the server has workers: each
-// worker waits on its client for as long as bytes keep coming, so the
-// server answers nobody else until they give up. Enable once the server
-// bounds the whole time a request's head may take to arrive.
-TEST_F(ServerLoadTest, DISABLED_SlowClientsBeyondTheWorkersDoNotShutOthersOut) {
+// Many clients trickling their heads: each holds a worker for as long as
+// bytes keep coming, so with too few workers the server would answer nobody
+// else until they give up.
+TEST_F(ServerLoadTest, SlowClientsBeyondTheWorkersDoNotShutOthersOut) {
   constexpr auto kTrickleFor = 90s;
   SlowClients trickling(server_.port(), 32, 1000ms, kTrickleFor);
   ASSERT_EQ(trickling.connected(), 32u);
@@ -232,9 +231,8 @@ TEST_F(ServerLoadTest, DISABLED_SlowClientsBeyondTheWorkersDoNotShutOthersOut) {
 
 // A second server told to listen where one already does must fail to start,
 // not share the port: the kernel would split the sign-ups between the two
-// databases. Today both start (the web library sets SO_REUSEPORT); enable
-// once the server's listening socket leaves that option off.
-TEST_F(ServerLoadTest, DISABLED_SecondServerOnTheSamePortRefusesToStart) {
+// databases.
+TEST_F(ServerLoadTest, SecondServerOnTheSamePortRefusesToStart) {
   Child second({BuiltProgram("brevolt-signup-server"), "--listen",
                 "127.0.0.1:" + std::to_string(server_.port()), "--db",
                 (dir_.path() / "second.db").string()});

@@ -146,9 +146,7 @@ TEST_F(WindowsTest, SecondCopyLeavesTheFirstCopysWindowAlone) {
 // The first copy's message box is titled exactly like the product's window.
 // A second copy that took it for the product's window would hide it, and
 // the first copy would wait for ever on a box nobody can see or dismiss.
-// It does today: enable once the title search passes over windows that are
-// transient for another (WM_TRANSIENT_FOR), as a dialog is.
-TEST_F(WindowsTest, DISABLED_SecondCopyLeavesTheFirstCopysMessageBoxAlone) {
+TEST_F(WindowsTest, SecondCopyLeavesTheFirstCopysMessageBoxAlone) {
   Brevolt& first = StartCopy();
   const XWindow first_window = WaitForWindowOf(first);
   ASSERT_NE(first_window, 0u);

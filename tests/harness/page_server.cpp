@@ -36,6 +36,12 @@ PageServer::PageServer(int port) {
   // One request per connection: a kept-alive connection would hold stop()
   // for the whole keep-alive timeout.
   server_.set_keep_alive_max_count(1);
+  // Without SO_REUSEPORT a second server on a taken port fails loudly
+  // instead of sharing it with a test that forgot to take its turn.
+  server_.set_socket_options([](socket_t socket) {
+    const int yes = 1;
+    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
   if (port == 0) {
     port_ = server_.bind_to_any_port(kLoopback);
   } else if (server_.bind_to_port(kLoopback, port)) {
