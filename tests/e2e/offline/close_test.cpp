@@ -64,9 +64,10 @@ TEST_P(CloseTest, EndsTheProgramAndLeavesTheProductWindowHidden) {
     EXPECT_FALSE(engine.empty()) << "no web engine processes to watch";
   } else {
     // Something typed offline does not hold the close up.
+    ASSERT_TRUE(run().WaitForFields(false, false)) << "no panel with two empty fields";
     ASSERT_TRUE(run().ReadyForKeys());
     TypeText("mmm");
-    ASSERT_TRUE(run().WaitForText(ControlId::txtName));
+    ASSERT_TRUE(run().WaitForFields(true, false));
   }
   ASSERT_TRUE(TakesDeleteWindow(run().x(), run().window()))
       << "a window manager would have to cut the program off";

@@ -19,6 +19,7 @@ class KeysAndClicksTest : public ::testing::TestWithParam<XSession::Wm> {
  protected:
   void SetUp() override {
     run_ = std::make_unique<ProgramRun>(GetParam(), Face::kOffline);
+    ASSERT_TRUE(run_->WaitForFields(false, false)) << "no panel with two empty fields";
     ASSERT_TRUE(run_->ReadyForKeys()) << "the program's window never got the keyboard";
   }
   void TearDown() override { run_.reset(); }
@@ -32,9 +33,9 @@ class KeysAndClicksTest : public ::testing::TestWithParam<XSession::Wm> {
     PressKey("Escape");
   }
 
-  // Every key before reached the program: had one of them opened a message
-  // box, the box would have taken the text typed after it, and had one
-  // ended the program, nothing would show it.
+  // Asked once text typed after the keys has shown: had one of them opened a
+  // message box, the box would have taken that text; had one ended the
+  // program, nothing would have drawn it.
   void ExpectStillWaitingForInput() {
     EXPECT_TRUE(run().program().process().Running());
     EXPECT_TRUE(run().MessageBoxes().empty()) << run().DescribeWindows();
@@ -47,20 +48,23 @@ class KeysAndClicksTest : public ::testing::TestWithParam<XSession::Wm> {
 TEST_P(KeysAndClicksTest, ReturnSpaceAndEscapeInEitherFieldDoNothing) {
   PressReturnSpaceEscape();
   TypeText("mmm");
-  ASSERT_TRUE(run().WaitForText(ControlId::txtName));
+  ASSERT_TRUE(run().WaitForFields(true, false));
   ExpectStillWaitingForInput();
 
   PressKey("Tab");
   PressReturnSpaceEscape();
   TypeText("mmm");
-  ASSERT_TRUE(run().WaitForText(ControlId::txtEmail));
+  ASSERT_TRUE(run().WaitForFields(true, true));
   ExpectStillWaitingForInput();
 
-  // Both fields filled: a key that stood for Finish would end it now.
-  const int email_width = run().InkColumns(ControlId::txtEmail);
+  // Both fields filled: a key that stood for Finish would end it now. The
+  // name, drawn in full before the e-mail's first letter, then takes a
+  // longer text (Tab may select what it holds, and typing replace it).
+  const int name_width = run().InkColumns(ControlId::txtName);
   PressReturnSpaceEscape();
-  TypeText("mmm");
-  ASSERT_TRUE(run().WaitForTextWiderThan(ControlId::txtEmail, email_width));
+  PressKey("Tab");
+  TypeText("mmmmmm");
+  ASSERT_TRUE(run().WaitForTextWiderThan(ControlId::txtName, name_width));
   ExpectStillWaitingForInput();
 
   run().ClickFinish();
@@ -82,7 +86,7 @@ TEST_P(KeysAndClicksTest, OnlyAWholeClickOnTheCaptionCounts) {
   // Both fields are empty, so a Finish would have asked for the name.
   ASSERT_TRUE(run().ReadyForKeys());
   TypeText("mmm");
-  ASSERT_TRUE(run().WaitForText(ControlId::txtName))
+  ASSERT_TRUE(run().WaitForFields(true, false))
       << "a click on the picture took the focus from the name field";
   ExpectStillWaitingForInput();
 

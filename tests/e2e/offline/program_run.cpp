@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
+#include "tests/e2e/common/screen_capture.h"
 #include "tests/e2e/offline/pointer.h"
-#include "tests/e2e/offline/screen_reader.h"
 #include "tests/e2e/offline/x_messages.h"
 
 namespace brevolt::test {
@@ -87,20 +87,50 @@ bool ProgramRun::ReadyForKeys() {
   return true;
 }
 
-int ProgramRun::InkColumns(ui::ControlId field) {
+namespace {
+
+int InkColumnsIn(const Screenshot& picture, ui::ControlId field) {
   const ui::ControlLayout& box = ui::LayoutOf(field);
-  const auto [x, y] = RootOf({box.x(), box.y()});
-  return DarkColumns(*x_, WindowRect{x, y, box.cx(), box.cy()});
+  int columns = 0;
+  for (int column = box.x(); column < box.x() + box.cx(); ++column) {
+    if (picture.Any(column, box.y(), column, box.y() + box.cy() - 1,
+                    [](Rgb colour) { return colour.IsDark(); })) {
+      ++columns;
+    }
+  }
+  return columns;
 }
 
-bool ProgramRun::ShowsText(ui::ControlId field) { return InkColumns(field) >= kTextColumns; }
+}  // namespace
 
-bool ProgramRun::WaitForText(ui::ControlId field) {
-  return WaitUntil([&] { return ShowsText(field); }, kUiTimeout);
+int ProgramRun::InkColumns(ui::ControlId field) {
+  const auto picture = CaptureWindow(*x_, window_);
+  return picture ? InkColumnsIn(*picture, field) : 0;
+}
+
+bool ProgramRun::WaitForFields(bool name_shows_text, bool email_shows_text) {
+  bool shown = false;
+  WaitForPicture(
+      *x_, window_,
+      [&](const Screenshot& picture) {
+        return (InkColumnsIn(picture, ui::ControlId::txtName) >= kTextColumns) ==
+                   name_shows_text &&
+               (InkColumnsIn(picture, ui::ControlId::txtEmail) >= kTextColumns) ==
+                   email_shows_text;
+      },
+      kUiTimeout, &shown);
+  return shown;
 }
 
 bool ProgramRun::WaitForTextWiderThan(ui::ControlId field, int columns) {
-  return WaitUntil([&] { return InkColumns(field) >= columns + kTextColumns; }, kUiTimeout);
+  bool shown = false;
+  WaitForPicture(
+      *x_, window_,
+      [&](const Screenshot& picture) {
+        return InkColumnsIn(picture, field) >= columns + kTextColumns;
+      },
+      kUiTimeout, &shown);
+  return shown;
 }
 
 std::vector<XWindow> ProgramRun::MessageBoxes() {

@@ -74,10 +74,12 @@ class ProgramRun {
   // How wide the text a field shows is, read from the screen: the pixel
   // columns that hold ink. A caret alone is one or two.
   int InkColumns(ui::ControlId field);
-  // Whether a field shows text: more than a caret.
-  bool ShowsText(ui::ControlId field);
-  bool WaitForText(ui::ControlId field);
-  // Waits until a field shows more text than `columns` wide.
+  // Waits until the screen shows text (more than a caret) in exactly the
+  // fields asked for. Until the program has drawn over it, the screen may
+  // still hold what was there before, such as a message box just closed, so
+  // a test first waits for the state it starts from.
+  bool WaitForFields(bool name_shows_text, bool email_shows_text);
+  // Waits until a field shows text wider than `columns`, by more than a caret.
   bool WaitForTextWiderThan(ui::ControlId field, int columns);
 
   // Viewable windows titled exactly "Zendrolt" that belong to ours
