@@ -12,6 +12,9 @@ namespace {
 
 using ui::ControlId;
 
+// One keystroke that draws wider than a caret's blink could make up.
+constexpr const char* kWideLetter = "W";
+
 // The drawn button's outline just above the caption that lies on its face.
 constexpr std::pair<int, int> kButtonOutline{441, 325};
 
@@ -26,16 +29,6 @@ class KeysAndClicksTest : public ::testing::TestWithParam<XSession::Wm> {
 
   ProgramRun& run() { return *run_; }
 
-  // Keys that could pass for "done" in a form.
-  static void PressReturnSpaceEscape() {
-    PressKey("Return");
-    PressKey("space");
-    PressKey("Escape");
-  }
-
-  // Asked once text typed after the keys has shown: had one of them opened a
-  // message box, the box would have taken that text; had one ended the
-  // program, nothing would have drawn it.
   void ExpectStillWaitingForInput() {
     EXPECT_TRUE(run().program().process().Running());
     EXPECT_TRUE(run().MessageBoxes().empty()) << run().DescribeWindows();
@@ -46,26 +39,23 @@ class KeysAndClicksTest : public ::testing::TestWithParam<XSession::Wm> {
 };
 
 TEST_P(KeysAndClicksTest, ReturnSpaceAndEscapeInEitherFieldDoNothing) {
-  PressReturnSpaceEscape();
-  TypeText("mmm");
-  ASSERT_TRUE(run().WaitForFields(true, false));
-  ExpectStillWaitingForInput();
-
-  PressKey("Tab");
-  PressReturnSpaceEscape();
-  TypeText("mmm");
-  ASSERT_TRUE(run().WaitForFields(true, true));
-  ExpectStillWaitingForInput();
-
-  // Both fields filled: a key that stood for Finish would end it now. The
-  // name, drawn in full before the e-mail's first letter, then takes a
-  // longer text (Tab may select what it holds, and typing replace it).
-  const int name_width = run().InkColumns(ControlId::txtName);
-  PressReturnSpaceEscape();
-  PressKey("Tab");
-  TypeText("mmmmmm");
-  ASSERT_TRUE(run().WaitForTextWiderThan(ControlId::txtName, name_width));
-  ExpectStillWaitingForInput();
+  // Each key is tried on its own and followed by one wide letter that must
+  // show in the field: had the key opened a message box, the box would have
+  // taken the letter; had it ended the program, nothing would have drawn it.
+  // The name is tried first with both fields empty, then with the e-mail
+  // empty; the e-mail with both filled.
+  for (const ControlId field : {ControlId::txtName, ControlId::txtEmail}) {
+    if (field == ControlId::txtEmail) PressKey("Tab");
+    for (const char* key : {"Return", "space", "Escape"}) {
+      const int before = run().InkColumns(field);
+      PressKey(key);
+      TypeText(kWideLetter);
+      ASSERT_TRUE(run().WaitForTextWiderThan(field, before))
+          << key << " in the " << ui::LayoutOf(field).name << " field; "
+          << run().DescribeWindows();
+      ExpectStillWaitingForInput();
+    }
+  }
 
   run().ClickFinish();
   ExpectEndedLeavingHostHidden(run());

@@ -113,7 +113,8 @@ bool ProgramRun::WaitForFields(bool name_shows_text, bool email_shows_text) {
   WaitForPicture(
       *x_, window_,
       [&](const Screenshot& picture) {
-        return (InkColumnsIn(picture, ui::ControlId::txtName) >= kTextColumns) ==
+        return MessageBoxes().empty() &&
+               (InkColumnsIn(picture, ui::ControlId::txtName) >= kTextColumns) ==
                    name_shows_text &&
                (InkColumnsIn(picture, ui::ControlId::txtEmail) >= kTextColumns) ==
                    email_shows_text;
@@ -127,7 +128,7 @@ bool ProgramRun::WaitForTextWiderThan(ui::ControlId field, int columns) {
   WaitForPicture(
       *x_, window_,
       [&](const Screenshot& picture) {
-        return InkColumnsIn(picture, field) >= columns + kTextColumns;
+        return MessageBoxes().empty() && InkColumnsIn(picture, field) >= columns + kTextColumns;
       },
       kUiTimeout, &shown);
   return shown;

@@ -75,11 +75,12 @@ class ProgramRun {
   // columns that hold ink. A caret alone is one or two.
   int InkColumns(ui::ControlId field);
   // Waits until the screen shows text (more than a caret) in exactly the
-  // fields asked for. Until the program has drawn over it, the screen may
-  // still hold what was there before, such as a message box just closed, so
-  // a test first waits for the state it starts from.
+  // fields asked for, with no message box of ours over the panel. Until the
+  // program has drawn over it, the screen may still hold a message box just
+  // closed, so a test first waits for the state it starts from.
   bool WaitForFields(bool name_shows_text, bool email_shows_text);
-  // Waits until a field shows text wider than `columns`, by more than a caret.
+  // Waits until a field shows text wider than `columns`, by more than a
+  // caret, with no message box of ours over the panel.
   bool WaitForTextWiderThan(ui::ControlId field, int columns);
 
   // Viewable windows titled exactly "Zendrolt" that belong to ours
