@@ -4,7 +4,6 @@
 
 #include <sys/types.h>
 
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>

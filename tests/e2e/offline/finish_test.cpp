@@ -107,6 +107,21 @@ TEST_P(FinishTest, ABlankInEachFieldIsEnoughToFinish) {
   ExpectEndedLeavingHostHidden(run());
 }
 
+TEST_P(FinishTest, WhatIsTypedIsNotSentEvenWhenTheSignUpServerComesBack) {
+  // The face was chosen with nothing listening; from now on the sign-up
+  // address answers, so anything the program sent there would be seen.
+  PageServer sign_up(SignUpPort());
+  sign_up.AddPage(kSignUpPath, "<html><body>Join</body></html>");
+
+  TypeText("mmm");
+  PressKey("Tab");
+  TypeText("mmm");
+  ASSERT_TRUE(run().WaitForFields(true, true));
+  run().ClickFinish();
+  ExpectEndedLeavingHostHidden(run());
+  EXPECT_TRUE(sign_up.Requests().empty()) << "first request: " << sign_up.Requests().front();
+}
+
 INSTANTIATE_TEST_SUITE_P(, FinishTest,
                          ::testing::Values(XSession::Wm::kNone, XSession::Wm::kOpenbox),
                          WmParamName);
