@@ -52,7 +52,11 @@ void FormWindow::PlaceControls() {
   lbl_finish_box_.add_events(Gdk::BUTTON_PRESS_MASK | Gdk::BUTTON_RELEASE_MASK);
   // A click is a press and a release of the first button over the caption.
   lbl_finish_box_.signal_button_press_event().connect([this](GdkEventButton* e) {
-    finish_pressed_ = e->button == 1 && e->type == GDK_BUTTON_PRESS;
+    // A quick second click also arrives as the tail of a double click; it
+    // is still a click on Finish, so only the extra double-click events are
+    // passed over.
+    if (e->type != GDK_BUTTON_PRESS) return true;
+    finish_pressed_ = e->button == 1;
     return true;
   });
   lbl_finish_box_.signal_button_release_event().connect([this](GdkEventButton* e) {

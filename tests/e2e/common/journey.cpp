@@ -185,8 +185,9 @@ void TypeText(const std::string& text) { RunXdotool({"type", "--delay", "25", te
 void PressKey(const std::string& key) { RunXdotool({"key", key}); }
 
 void ClickAt(int x, int y) {
-  RunXdotool({"mousemove", "--sync", std::to_string(x), std::to_string(y)});
-  RunXdotool({"click", "1"});
+  // One connection keeps the move and the click in order; "--sync" would
+  // wait for ever for a move to where the pointer already is.
+  RunXdotool({"mousemove", std::to_string(x), std::to_string(y), "click", "1"});
 }
 
 }  // namespace brevolt::test
