@@ -12,20 +12,7 @@ namespace {
 
 using ui::ControlId;
 
-class FinishTest : public ::testing::TestWithParam<XSession::Wm> {
- protected:
-  void SetUp() override {
-    run_ = std::make_unique<ProgramRun>(GetParam(), Face::kOffline);
-    ASSERT_TRUE(run_->WaitForFields(false, false)) << "no panel with two empty fields";
-    ASSERT_TRUE(run_->ReadyForKeys()) << "the program's window never got the keyboard";
-  }
-  void TearDown() override { run_.reset(); }
-
-  ProgramRun& run() { return *run_; }
-
- private:
-  std::unique_ptr<ProgramRun> run_;
-};
+class FinishTest : public OfflinePanelTest {};
 
 TEST_P(FinishTest, FocusStartsInTheNameFieldAndTabGoesBetweenTheTwoFields) {
   TypeText("mmm");

@@ -18,24 +18,12 @@ constexpr const char* kWideLetter = "W";
 // The drawn button's outline just above the caption that lies on its face.
 constexpr std::pair<int, int> kButtonOutline{441, 325};
 
-class KeysAndClicksTest : public ::testing::TestWithParam<XSession::Wm> {
+class KeysAndClicksTest : public OfflinePanelTest {
  protected:
-  void SetUp() override {
-    run_ = std::make_unique<ProgramRun>(GetParam(), Face::kOffline);
-    ASSERT_TRUE(run_->WaitForFields(false, false)) << "no panel with two empty fields";
-    ASSERT_TRUE(run_->ReadyForKeys()) << "the program's window never got the keyboard";
-  }
-  void TearDown() override { run_.reset(); }
-
-  ProgramRun& run() { return *run_; }
-
   void ExpectStillWaitingForInput() {
     EXPECT_TRUE(run().program().process().Running());
     EXPECT_TRUE(run().MessageBoxes().empty()) << run().DescribeWindows();
   }
-
- private:
-  std::unique_ptr<ProgramRun> run_;
 };
 
 TEST_P(KeysAndClicksTest, ReturnSpaceAndEscapeInEitherFieldDoNothing) {

@@ -126,4 +126,21 @@ inline std::string WmParamName(const ::testing::TestParamInfo<XSession::Wm>& inf
   return WmName(info.param);
 }
 
+// The offline panel up with both fields empty and the keyboard on the window,
+// once per window-manager setting.
+class OfflinePanelTest : public ::testing::TestWithParam<XSession::Wm> {
+ protected:
+  void SetUp() override {
+    run_ = std::make_unique<ProgramRun>(GetParam(), Face::kOffline);
+    ASSERT_TRUE(run_->WaitForFields(false, false)) << "no panel with two empty fields";
+    ASSERT_TRUE(run_->ReadyForKeys()) << "the program's window never got the keyboard";
+  }
+  void TearDown() override { run_.reset(); }
+
+  ProgramRun& run() { return *run_; }
+
+ private:
+  std::unique_ptr<ProgramRun> run_;
+};
+
 }  // namespace brevolt::test
