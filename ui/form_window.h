@@ -27,6 +27,8 @@ class FormWindow : public Gtk::Window {
   HWND hWnd() const { return hwnd_; }
   FormControls controls();
   BrowserSite& browser() { return browser_site_; }
+  // The widget standing for a control of the layout table.
+  Gtk::Widget& WidgetOf(ControlId id);
 
   void OnFinishClick(std::function<void()> handler) { on_finish_click_ = std::move(handler); }
   // Called on the window's close command; returns true to keep the window.
@@ -37,7 +39,6 @@ class FormWindow : public Gtk::Window {
   void ShowCentred();
 
  private:
-  Gtk::Widget& WidgetOf(ControlId id);
   void PlaceControls();
   void FocusFirstInTabOrder();
   bool on_delete_event(GdkEventAny* event) override;
