@@ -10,6 +10,7 @@
 #include "platform/window_manager.h"
 #include "tests/harness/test_host.h"
 #include "tests/harness/x_query.h"
+#include "tests/harness/wm_param.h"
 #include "tests/harness/x_session.h"
 
 namespace brevolt::test {
@@ -48,19 +49,5 @@ class WindowManagerTest : public ::testing::TestWithParam<XSession::Wm> {
   GdkDisplay* gdk_ = nullptr;
   std::unique_ptr<platform::WindowManager> wm_;
 };
-
-inline void PrintTo(XSession::Wm wm, std::ostream* out) {
-  *out << (wm == XSession::Wm::kOpenbox ? "openbox" : "no window manager");
-}
-
-inline std::string WmName(const ::testing::TestParamInfo<XSession::Wm>& info) {
-  return info.param == XSession::Wm::kOpenbox ? "Openbox" : "NoWm";
-}
-
-#define BREVOLT_INSTANTIATE_WM_TESTS(Suite)                                             \
-  INSTANTIATE_TEST_SUITE_P(, Suite,                                                     \
-                           ::testing::Values(::brevolt::test::XSession::Wm::kNone,     \
-                                             ::brevolt::test::XSession::Wm::kOpenbox), \
-                           ::brevolt::test::WmName)
 
 }  // namespace brevolt::test

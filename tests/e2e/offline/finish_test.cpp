@@ -109,9 +109,7 @@ TEST_P(FinishTest, WhatIsTypedIsNotSentEvenWhenTheSignUpServerComesBack) {
   EXPECT_TRUE(sign_up.Requests().empty()) << "first request: " << sign_up.Requests().front();
 }
 
-INSTANTIATE_TEST_SUITE_P(, FinishTest,
-                         ::testing::Values(XSession::Wm::kNone, XSession::Wm::kOpenbox),
-                         WmParamName);
+BREVOLT_INSTANTIATE_WM_TESTS(FinishTest);
 
 }  // namespace
 }  // namespace brevolt::test

@@ -74,9 +74,7 @@ TEST_P(KeysAndClicksTest, OnlyAWholeClickOnTheCaptionCounts) {
   EXPECT_TRUE(run().program().process().Running());
 }
 
-INSTANTIATE_TEST_SUITE_P(, KeysAndClicksTest,
-                         ::testing::Values(XSession::Wm::kNone, XSession::Wm::kOpenbox),
-                         WmParamName);
+BREVOLT_INSTANTIATE_WM_TESTS(KeysAndClicksTest);
 
 }  // namespace
 }  // namespace brevolt::test

@@ -18,6 +18,7 @@
 #include "tests/harness/page_server.h"
 #include "tests/harness/test_host.h"
 #include "tests/harness/x_query.h"
+#include "tests/harness/wm_param.h"
 #include "tests/harness/x_session.h"
 #include "ui/layout.h"
 
@@ -110,21 +111,10 @@ class ProgramRun {
 // it hid is still there and still hidden.
 void ExpectEndedLeavingHostHidden(ProgramRun& run);
 
-inline std::string WmName(XSession::Wm wm) {
-  return wm == XSession::Wm::kOpenbox ? "Openbox" : "NoWm";
-}
-
-inline void PrintTo(XSession::Wm wm, std::ostream* out) {
-  *out << (wm == XSession::Wm::kOpenbox ? "openbox" : "no window manager");
-}
-
 inline void PrintTo(Face face, std::ostream* out) {
   *out << (face == Face::kOnline ? "online face" : "offline face");
 }
 
-inline std::string WmParamName(const ::testing::TestParamInfo<XSession::Wm>& info) {
-  return WmName(info.param);
-}
 
 // The offline panel up with both fields empty and the keyboard on the window,
 // once per window-manager setting.

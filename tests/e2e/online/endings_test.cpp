@@ -141,7 +141,7 @@ TEST_P(Endings, ProductWindowClosedMeanwhileStillEndsCleanly) {
   ExpectAllGone(engine);
 }
 
-BREVOLT_INSTANTIATE_ONLINE_TESTS(Endings);
+BREVOLT_INSTANTIATE_WM_TESTS(Endings);
 
 }  // namespace
 }  // namespace brevolt::test

@@ -66,7 +66,7 @@ TEST_P(OnlineJourney, SignUpIsStoredOnceAndTheProductWindowComesBack) {
       << "the form was sent more than once";
 }
 
-BREVOLT_INSTANTIATE_ONLINE_TESTS(OnlineJourney);
+BREVOLT_INSTANTIATE_WM_TESTS(OnlineJourney);
 
 }  // namespace
 }  // namespace brevolt::test

@@ -71,12 +71,5 @@ void OnlineTest::ExpectAllGone(const std::vector<pid_t>& engine) {
       << "a process the program started outlived it";
 }
 
-void PrintTo(XSession::Wm wm, std::ostream* out) {
-  *out << (wm == XSession::Wm::kOpenbox ? "openbox" : "no window manager");
-}
-
-std::string WmTestName(const ::testing::TestParamInfo<XSession::Wm>& info) {
-  return info.param == XSession::Wm::kOpenbox ? "Openbox" : "NoWm";
-}
 
 }  // namespace brevolt::test

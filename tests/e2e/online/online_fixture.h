@@ -14,6 +14,7 @@
 #include "tests/e2e/common/journey.h"
 #include "tests/harness/test_host.h"
 #include "tests/harness/x_query.h"
+#include "tests/harness/wm_param.h"
 #include "tests/harness/x_session.h"
 
 namespace brevolt::test {
@@ -54,16 +55,5 @@ class OnlineTest : public ::testing::TestWithParam<XSession::Wm> {
   std::unique_ptr<Brevolt> program_;
   XWindow own_window_ = 0;
 };
-
-// Names the window manager in gtest's messages instead of the enum's bytes.
-void PrintTo(XSession::Wm wm, std::ostream* out);
-
-std::string WmTestName(const ::testing::TestParamInfo<XSession::Wm>& info);
-
-#define BREVOLT_INSTANTIATE_ONLINE_TESTS(Suite)                                         \
-  INSTANTIATE_TEST_SUITE_P(, Suite,                                                     \
-                           ::testing::Values(::brevolt::test::XSession::Wm::kNone,     \
-                                             ::brevolt::test::XSession::Wm::kOpenbox), \
-                           ::brevolt::test::WmTestName)
 
 }  // namespace brevolt::test

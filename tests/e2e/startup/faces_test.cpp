@@ -269,7 +269,7 @@ TEST_P(Faces, OnlineShowsOnlyThePageWithItsEdgesClipped) {
   EXPECT_FALSE(DescendantsOf(program.pid()).empty()) << "no web engine process runs";
 }
 
-BREVOLT_INSTANTIATE_STARTUP_TESTS(Faces);
+BREVOLT_INSTANTIATE_WM_TESTS(Faces);
 
 }  // namespace
 }  // namespace brevolt::test

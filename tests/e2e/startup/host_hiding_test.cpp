@@ -77,7 +77,7 @@ TEST_P(HostHiding, OfTwoHostWindowsOnlyTheTopmostIsHidden) {
   EXPECT_TRUE(x().Viewable(below.window()));
 }
 
-BREVOLT_INSTANTIATE_STARTUP_TESTS(HostHiding);
+BREVOLT_INSTANTIATE_WM_TESTS(HostHiding);
 
 }  // namespace
 }  // namespace brevolt::test

@@ -75,12 +75,5 @@ pid_t WindowPid(XQuery& x, XWindow window) {
   return pid;
 }
 
-void PrintTo(XSession::Wm wm, std::ostream* out) {
-  *out << (wm == XSession::Wm::kOpenbox ? "openbox" : "no window manager");
-}
-
-std::string WmTestName(const ::testing::TestParamInfo<XSession::Wm>& info) {
-  return info.param == XSession::Wm::kOpenbox ? "Openbox" : "NoWm";
-}
 
 }  // namespace brevolt::test

@@ -11,6 +11,7 @@
 #include "tests/e2e/common/journey.h"
 #include "tests/harness/page_server.h"
 #include "tests/harness/x_query.h"
+#include "tests/harness/wm_param.h"
 #include "tests/harness/x_session.h"
 
 namespace brevolt::test {
@@ -57,16 +58,5 @@ SizeLimits ReadSizeLimits(XQuery& x, XWindow window);
 
 // _NET_WM_PID of a window, 0 when it has none.
 pid_t WindowPid(XQuery& x, XWindow window);
-
-// Names the window manager in gtest's messages instead of the enum's bytes.
-void PrintTo(XSession::Wm wm, std::ostream* out);
-
-std::string WmTestName(const ::testing::TestParamInfo<XSession::Wm>& info);
-
-#define BREVOLT_INSTANTIATE_STARTUP_TESTS(Suite)                                        \
-  INSTANTIATE_TEST_SUITE_P(, Suite,                                                     \
-                           ::testing::Values(::brevolt::test::XSession::Wm::kNone,     \
-                                             ::brevolt::test::XSession::Wm::kOpenbox), \
-                           ::brevolt::test::WmTestName)
 
 }  // namespace brevolt::test

@@ -59,7 +59,7 @@ TEST_P(OwnWindow, OfflineIsTitledSizedCentredAndFixed) { CheckWindow(Start(false
 
 TEST_P(OwnWindow, OnlineIsTitledSizedCentredAndFixed) { CheckWindow(Start(true)); }
 
-BREVOLT_INSTANTIATE_STARTUP_TESTS(OwnWindow);
+BREVOLT_INSTANTIATE_WM_TESTS(OwnWindow);
 
 }  // namespace
 }  // namespace brevolt::test
