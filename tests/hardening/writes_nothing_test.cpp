@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "tests/e2e/common/signup_page.h"
 #include "tests/hardening/traced_run.h"
 
 namespace brevolt::test::hardening {
@@ -47,10 +48,9 @@ TEST_F(WritesNothingTest, OnlineSignUp) {
   SignUpServer server(scratch_.path());
   ASSERT_NO_FATAL_FAILURE(Start());
   ASSERT_TRUE(server.WaitForRequest("GET /posttobrevolt2.asp 200", kPageTimeout));
-  // The page puts the focus in its name field once it has loaded; there is
-  // no signal of that to wait for from outside.
-  std::this_thread::sleep_for(std::chrono::seconds(3));
   ASSERT_NO_FATAL_FAILURE(Focus(window_));
+  ASSERT_TRUE(WaitUntilReadyToType(*x_, window_, kPageTimeout))
+      << "the sign-up page never showed its name field focused";
   TypeText("Ada Example");
   PressKey("Tab");
   TypeText("ada@example.org");

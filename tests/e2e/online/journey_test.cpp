@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "tests/e2e/common/screen_capture.h"
+#include "tests/e2e/common/signup_page.h"
 #include "tests/e2e/online/online_fixture.h"
 
 namespace brevolt::test {
@@ -13,20 +13,6 @@ namespace {
 
 constexpr const char* kName = "Ada Example";
 constexpr const char* kEmail = "ada@example.org";
-
-// The reference page outlines its focused field in this colour. WebKit
-// paints :focus only for the focused element of a focused, active view, so
-// seeing the ring means the page has loaded, its autofocus has put the
-// cursor in the name field and typed keys will reach it.
-const Rgb kFocusRing{0x8f, 0xb3, 0xe8};
-constexpr int kRingSlack = 6;
-
-bool ShowsFocusRing(const Screenshot& shot) {
-  return shot.Any(0, 0, shot.width() - 1, shot.height() - 1, [](Rgb c) {
-    return std::abs(c.r - kFocusRing.r) <= kRingSlack &&
-           std::abs(c.g - kFocusRing.g) <= kRingSlack && std::abs(c.b - kFocusRing.b) <= kRingSlack;
-  });
-}
 
 using OnlineJourney = OnlineTest;
 
@@ -37,9 +23,8 @@ TEST_P(OnlineJourney, SignUpIsStoredOnceAndTheProductWindowComesBack) {
   ASSERT_NE(own_window(), 0u) << "the program's window never showed";
   ASSERT_TRUE(server.WaitForRequest("GET /posttobrevolt2.asp", kPageTimeout));
 
-  bool ready = false;
-  WaitForPicture(x(), own_window(), ShowsFocusRing, kPageTimeout, &ready);
-  ASSERT_TRUE(ready) << "the sign-up page never showed its name field focused";
+  ASSERT_TRUE(WaitUntilReadyToType(x(), own_window(), kPageTimeout))
+      << "the sign-up page never showed its name field focused";
   const std::vector<pid_t> engine = program.Descendants();
   EXPECT_FALSE(engine.empty()) << "no web engine process runs";
 
