@@ -1,12 +1,12 @@
 #pragma once
 // What FrmBrevolt's handlers see of the world: the window's controls and the
-// platform calls. The real ones are GTK widgets and X11/GIO calls; tests put
-// recorders in their place.
+// platform calls. The real ones are a toolkit's widgets and the system's
+// window and network calls; tests put recorders in their place.
 #include <memory>
 #include <string>
 
-#include "platform/web_browser.h"
-#include "platform/win32.h"
+#include "app/web_frame.h"
+#include "app/win32_types.h"
 
 namespace brevolt {
 

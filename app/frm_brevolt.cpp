@@ -53,11 +53,11 @@ void FrmBrevolt::lblFinish_Click() {
   end_.End();
 }
 
-void FrmBrevolt::WebBrowser1_NavigateComplete2(std::shared_ptr<const platform::WebFrame> pDisp,
+void FrmBrevolt::WebBrowser1_NavigateComplete2(std::shared_ptr<const WebFrame> pDisp,
                                                const std::string& URL) {
   // Held for the handler's duration only; a frame's navigation counts exactly
   // like the top page's.
-  const std::shared_ptr<const platform::WebFrame> frame = std::move(pDisp);
+  const std::shared_ptr<const WebFrame> frame = std::move(pDisp);
 
   me_.Text1.SetText(URL);
   const std::size_t thankyou = InStr(URL, kSuccessMarker);

@@ -16,7 +16,7 @@ class FrmBrevolt {
   void Form_Load();
   void Form_Unload(int& Cancel);
   void lblFinish_Click();
-  void WebBrowser1_NavigateComplete2(std::shared_ptr<const platform::WebFrame> pDisp,
+  void WebBrowser1_NavigateComplete2(std::shared_ptr<const WebFrame> pDisp,
                                      const std::string& URL);
 
   // The product's window, hidden while we are shown; 0 when there is none.

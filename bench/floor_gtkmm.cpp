@@ -6,7 +6,7 @@
 #include <gtkmm/window.h>
 
 #include "bench/floor_window.h"
-#include "platform/process_settings.h"
+#include "platform/gtk/process_settings.h"
 
 int main() {
   brevolt::platform::ApplyProcessSettings();

@@ -9,7 +9,7 @@
 
 #include "bench/floor_window.h"
 #include "build_config.h"
-#include "platform/process_settings.h"
+#include "platform/gtk/process_settings.h"
 #include "platform/webkit/engine_session.h"
 
 int main() {

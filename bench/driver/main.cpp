@@ -26,7 +26,7 @@
 #include "bench/driver/report.h"
 #include "bench/driver/settings.h"
 #include "build_config.h"
-#include "platform/probe_target.h"
+#include "platform/gio/probe_target.h"
 #include "tests/harness/private_tree.h"
 #include "tests/harness/x_session.h"
 

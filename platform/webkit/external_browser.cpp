@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/process_settings.h"
+#include "platform/gtk/process_settings.h"
 
 namespace brevolt::platform::webkit {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/web_browser.h"
+#include "platform/webkit/web_view.h"
 #include "platform/webkit/context_menu_filter.h"
 #include "platform/webkit/engine_session.h"
 #include "platform/webkit/external_browser.h"

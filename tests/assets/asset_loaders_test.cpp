@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/assets/windows_file_reader.h"
-#include "ui/assets.h"
+#include "ui/gtk/assets.h"
 
 namespace brevolt::test {
 namespace {

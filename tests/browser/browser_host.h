@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/web_browser.h"
+#include "platform/webkit/web_view.h"
 
 namespace brevolt::test {
 

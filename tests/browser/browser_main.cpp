@@ -7,7 +7,7 @@
 #include <memory>
 #include <string_view>
 
-#include "platform/process_settings.h"
+#include "platform/gtk/process_settings.h"
 #include "tests/browser/browser_environment.h"
 #include "tests/harness/x_session.h"
 

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/web_browser.h"
+#include "platform/webkit/web_view.h"
 #include "tests/browser/browser_host.h"
 
 namespace brevolt::test {

@@ -1,4 +1,4 @@
-#include "platform/process_settings.h"
+#include "platform/gtk/process_settings.h"
 
 #include <stdlib.h>
 

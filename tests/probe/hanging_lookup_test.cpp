@@ -14,7 +14,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/probe.h"
+#include "platform/gio/probe.h"
 #include "tests/probe/loopback.h"
 #include "tests/probe/timing.h"
 

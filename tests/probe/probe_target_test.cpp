@@ -1,4 +1,4 @@
-#include "platform/probe_target.h"
+#include "platform/gio/probe_target.h"
 
 #include <gtest/gtest.h>
 

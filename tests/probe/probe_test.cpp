@@ -1,4 +1,4 @@
-#include "platform/probe.h"
+#include "platform/gio/probe.h"
 
 #include <gio/gio.h>
 #include <gtest/gtest.h>

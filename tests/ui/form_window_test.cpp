@@ -1,11 +1,11 @@
 // The real window on a private X server: every control where the layout
 // table puts it, at 96 dots per inch, and the faces as start-up leaves them.
-#include "ui/form_window.h"
+#include "ui/gtk/form_window.h"
 
 #include <gtest/gtest.h>
 #include <gtkmm/main.h>
 
-#include "platform/process_settings.h"
+#include "platform/gtk/process_settings.h"
 #include "tests/harness/x_session.h"
 
 namespace brevolt::ui {

@@ -29,7 +29,7 @@ struct Form {
                  platform, platform, platform};
 
   void Navigate(const std::string& url, bool top_page = true) {
-    frm.WebBrowser1_NavigateComplete2(std::make_shared<platform::WebFrame>(top_page), url);
+    frm.WebBrowser1_NavigateComplete2(std::make_shared<WebFrame>(WebFrame{top_page}), url);
   }
 };
 

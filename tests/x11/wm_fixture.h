@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/window_manager.h"
+#include "platform/x11/window_manager.h"
 #include "tests/harness/test_host.h"
 #include "tests/harness/x_query.h"
 #include "tests/harness/wm_param.h"

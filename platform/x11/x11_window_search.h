@@ -1,0 +1,17 @@
+#pragma once
+// Finding another program's top-level window by its title, with plain Xlib.
+// Windows may vanish while we look; callers trap the X errors that causes.
+#include <X11/Xlib.h>
+
+#include <string_view>
+
+#include "platform/x11/x11_atoms.h"
+
+namespace brevolt::platform {
+
+// The first top-level client window, from the top of the stacking order
+// down, whose title equals `title` byte for byte; withdrawn windows
+// included. 0 when there is none.
+Window FindTopLevelByTitle(Display* display, const X11Atoms& atoms, std::string_view title);
+
+}  // namespace brevolt::platform
