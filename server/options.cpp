@@ -56,8 +56,12 @@ std::variant<ListenAddress, OptionsError> parse_listen_address(std::string_view 
 }
 
 std::variant<Options, OptionsError> parse_options(std::span<const std::string_view> args) {
-  Options options{{std::string(kDefaultHost), kDefaultPort}, std::string(kDefaultDbPath), false,
-                  false};
+  // Filled in field by field: GCC 12 at -O3 takes the unwinding of a
+  // half-built aggregate of strings for a use of an uninitialised one.
+  Options options;
+  options.listen.host = kDefaultHost;
+  options.listen.port = kDefaultPort;
+  options.db_path = kDefaultDbPath;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
     if (arg == kHelpFlag) {
