@@ -182,7 +182,8 @@ void HttpSession::on_written(const beast::error_code& error, bool keep_alive) {
   if (context_.access_log && !logged_request_.empty()) {
     context_.access_log(logged_request_ + " " + std::to_string(response_.result_int()));
   }
-  if (keep_alive) {
+  // A stop that came while this answer was on its way ends the connection.
+  if (keep_alive && !context_.stopping) {
     deadline_ = Clock::now() + kRequestDeadline;
     return read_request();
   }
