@@ -182,5 +182,19 @@ TEST(SlowClients, RequestDribbledPastTheDeadlineIsCutAndNothingIsStored) {
   EXPECT_TRUE(read_rows(server.db_path()).empty());
 }
 
+// Kept-alive and silent connections are not requests in progress: a stop
+// closes them at once instead of waiting out their deadline.
+TEST(SlowClients, StopDoesNotWaitForIdleConnections) {
+  ServerUnderTest server;
+  const Connection kept(2, server.port());
+  kept.send_text(kGet);
+  ASSERT_EQ(kept.status_line(), "HTTP/1.1 200 OK");
+  const Connection silent(3, server.port());
+  std::this_thread::sleep_for(100ms);
+  const auto start = Clock::now();
+  server.stop();
+  EXPECT_LT(Clock::now() - start, kRequestDeadline / 2);
+}
+
 }  // namespace
 }  // namespace brevolt::signup::test
