@@ -22,23 +22,31 @@ inline constexpr std::string_view kDefaultDbPath = "brevolt-signups.db";
 // Input limits, in characters (Unicode code points) and bytes.
 inline constexpr std::size_t kMaxNameChars = 200;
 inline constexpr std::size_t kMaxEmailChars = 254;
-inline constexpr std::size_t kMaxBodyBytes = 16 * 1024;
+inline constexpr std::size_t kMaxBodyBytes = 16 * std::size_t{1024};
 
 // How long a write waits for a lock held by another writer before the
 // sign-up is given up and the visitor is sent to the apology page.
 inline constexpr std::chrono::milliseconds kDefaultBusyTimeout{3000};
 
-// Idle keep-alive connections hold a worker until they time out, and a clean
-// stop waits for every worker, so this bounds how long a stop can take.
-inline constexpr std::chrono::seconds kKeepAliveTimeout{2};
-inline constexpr std::chrono::seconds kReadTimeout{5};
+// A connection waiting on its client costs a socket and a buffer, never a
+// thread, so slow clients are bounded by these rather than by workers.
+// Each request, headers and body, must have arrived this long after its
+// connection opened (or, on a kept-alive connection, after the previous
+// answer was sent); a client that trickles it is cut off.
+inline constexpr std::chrono::seconds kRequestDeadline{10};
+// Sending an answer to a client that does not read it.
 inline constexpr std::chrono::seconds kWriteTimeout{5};
-
-// A client that trickles its request holds a worker for as long as it keeps
-// sending; the web library bounds each read, not the whole request. Workers
-// are cheap idle threads, so many of them keep a few slow clients from
-// shutting everyone else out.
-inline constexpr std::size_t kWorkerThreads = 64;
+// After refusing a request whose body is still arriving, the rest is read
+// and dropped for this long before closing, so that the refusal is not
+// lost to a reset.
+inline constexpr std::chrono::seconds kLingerTimeout{2};
+// Connections open at once from one client address, and from everyone.
+// The open-files limit is raised at start so that the total can be reached.
+inline constexpr std::size_t kMaxConnectionsPerAddress = 32;
+inline constexpr std::size_t kMaxConnections = 8192;
+inline constexpr std::size_t kMaxHeaderBytes = 8 * std::size_t{1024};
+// Accepting fails while no descriptor is free; this long until it tries again.
+inline constexpr std::chrono::milliseconds kAcceptRetryDelay{100};
 
 inline constexpr std::string_view kHtmlContentType = "text/html; charset=utf-8";
 inline constexpr std::string_view kFormContentType = "application/x-www-form-urlencoded";

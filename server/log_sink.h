@@ -5,7 +5,7 @@
 namespace brevolt::signup {
 
 // Receives one complete line of diagnostics, without its newline. May be
-// called from several worker threads at once.
+// called from several threads at once.
 using LogSink = std::function<void(std::string_view line)>;
 
 }  // namespace brevolt::signup

@@ -1,5 +1,7 @@
 // brevolt-signup-server: serves the mailing-list sign-up page and records
 // sign-ups in an SQLite file.
+#include <sys/resource.h>
+
 #include <atomic>
 #include <csignal>
 #include <iostream>
@@ -27,6 +29,15 @@ int fail(int status, std::string_view message) {
   return status;
 }
 
+// Each connection is a descriptor; the usual soft limit of 1,024 would stop
+// accepting long before the server's own limit on connections.
+void raise_open_files_limit() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
+  limit.rlim_cur = limit.rlim_max;
+  setrlimit(RLIMIT_NOFILE, &limit);
+}
+
 std::string url_host(const std::string& host) {
   return host.find(':') == std::string::npos ? host : "[" + host + "]";
 }
@@ -44,8 +55,13 @@ int main(int argc, char** argv) {
     std::cout << signup::usage_text();
     return 0;
   }
+  if (options.show_version) {
+    std::cout << signup::version_text();
+    return 0;
+  }
 
   std::signal(SIGPIPE, SIG_IGN);
+  raise_open_files_limit();
   const signup::StopSignals stop_signals;
 
   std::unique_ptr<signup::SignupStore> store;

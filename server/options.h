@@ -16,6 +16,7 @@ struct Options {
   ListenAddress listen;
   std::string db_path;
   bool show_help = false;
+  bool show_version = false;
 };
 
 // A refusal carries one line meant for a person, without a trailing newline.
@@ -30,5 +31,7 @@ std::variant<ListenAddress, OptionsError> parse_listen_address(std::string_view 
 std::variant<Options, OptionsError> parse_options(std::span<const std::string_view> args);
 
 std::string usage_text();
+// One line: the program's name and version.
+std::string version_text();
 
 }  // namespace brevolt::signup

@@ -1,16 +1,52 @@
 #pragma once
-// The sign-up journey: form, submission, and its two final pages.
-#include "server/log_sink.h"
+// The sign-up journey: form, submission, and its two final pages, apart from
+// how requests travel, so that the answers read on their own.
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
 
-namespace httplib {
-class Server;
-}
+#include "server/log_sink.h"
+#include "server/signup_store.h"
 
 namespace brevolt::signup {
 
-class SignupStore;
+struct Request {
+  std::string_view method;
+  std::string_view path;  // without the query
+  std::string_view content_type;
+  std::string_view body;
+};
 
-// store and log must outlive the server's handling of requests.
-void install_routes(httplib::Server& http, SignupStore& store, LogSink log);
+struct Answer {
+  int status = 200;
+  std::string location;  // set on redirects only
+  std::string html;
+};
+
+// A submission that passed the checks; recording it may wait on the disk.
+struct SignupToRecord {
+  std::string name;
+  std::string email;
+};
+
+// The journey must never be answered from a cache: a cached thank-you page
+// would end the desktop program without a sign-up being recorded.
+inline constexpr std::pair<std::string_view, std::string_view> kAnswerHeaders[] = {
+    {"Cache-Control", "no-store"},
+    {"X-Content-Type-Options", "nosniff"},
+    {"Referrer-Policy", "no-referrer"},
+    {"Content-Security-Policy",
+     "default-src 'none'; style-src 'unsafe-inline'; form-action 'self'; base-uri 'none'"},
+};
+
+std::variant<Answer, SignupToRecord> route(const Request& request);
+
+// Where the visitor goes once the store has answered; failures are logged.
+Answer after_recording(const std::variant<SignupOutcome, StoreFailure>& outcome,
+                       const LogSink& log);
+
+// A refusal (400 and above) with its own small page.
+Answer error_answer(int status);
 
 }  // namespace brevolt::signup

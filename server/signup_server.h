@@ -1,16 +1,12 @@
 #pragma once
-// The HTTP side of the sign-up server: binds, serves on httplib's worker
-// threads, and stops cleanly.
+// The HTTP side of the sign-up server: binds, serves every connection from
+// one event thread (a slow client costs a socket, never a thread), records
+// sign-ups on a thread of their own, and stops cleanly.
 #include <memory>
-#include <mutex>
 #include <optional>
 
 #include "server/log_sink.h"
 #include "server/options.h"
-
-namespace httplib {
-class Server;
-}
 
 namespace brevolt::signup {
 
@@ -26,24 +22,19 @@ class SignupServer {
   SignupServer& operator=(const SignupServer&) = delete;
 
   // The port actually bound (useful with port 0), or nothing on failure.
+  // The port is never shared with another listener.
   std::optional<int> bind(const ListenAddress& address);
 
   // Serves until stop(); returns false if listening failed.
   bool run();
 
-  // Callable from any thread, before, during or after run(). Returns once
-  // the listener is closed; run() then answers the requests in progress
-  // before it returns.
+  // Callable from any thread, before, during or after run(). The listener
+  // closes; run() answers the requests in progress, then returns.
   void stop();
 
  private:
-  enum class Phase { Idle, Running, Done };
-
-  std::unique_ptr<httplib::Server> http_;
-  std::mutex mutex_;
-  Phase phase_ = Phase::Idle;
-  bool stop_requested_ = false;
-  bool listener_closed_ = false;
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace brevolt::signup

@@ -24,6 +24,7 @@
 #include "bench/driver/marker_site.h"
 #include "bench/driver/measure.h"
 #include "bench/driver/report.h"
+#include "bench/driver/server_load.h"
 #include "bench/driver/settings.h"
 #include "build_config.h"
 #include "platform/gio/probe_target.h"
@@ -38,6 +39,7 @@ constexpr int kCouldNotMeasure = 2;
 struct Options {
   int rounds = kDefaultRounds;
   bool raise_priority = true;
+  bool server_only = false;  // the sign-up server's figures alone, without X
 };
 
 Options ParseOptions(int argc, char** argv) {
@@ -48,8 +50,10 @@ Options ParseOptions(int argc, char** argv) {
       options.rounds = std::atoi(argv[++i]);
     } else if (arg == "--share-cpu") {
       options.raise_priority = false;
+    } else if (arg == "--server-only") {
+      options.server_only = true;
     } else {
-      throw std::invalid_argument("usage: brevolt-bench [--rounds N] [--share-cpu]  (N >= " +
+      throw std::invalid_argument("usage: brevolt-bench [--rounds N] [--share-cpu] [--server-only]  (N >= " +
                                   std::to_string(kMinimumRounds) + ")");
     }
   }
@@ -109,6 +113,11 @@ int Run(const Options& options) {
   // Nothing of the user's: fresh home and XDG folders, inherited by all.
   test::PrivateTree tree;
   const std::string logs = tree.root().string();
+  if (options.server_only) {
+    const auto server = MeasureServer(BENCH_SIGNUP_SERVER, port, logs);
+    Report({}, kProbeTimeout, &server);
+    return 0;
+  }
   test::XSession session(test::XSession::Wm::kNone, kScreenWidth, kScreenHeight);
   MapWatch watch(session.display());
   Measurer measure(watch, logs);
@@ -160,7 +169,8 @@ int Run(const Options& options) {
     }
   }
   std::printf("\n");
-  Report(samples, kProbeTimeout);
+  const auto server = MeasureServer(BENCH_SIGNUP_SERVER, port, logs);
+  Report(samples, kProbeTimeout, &server);
   return 0;
 }
 

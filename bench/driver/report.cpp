@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "bench/driver/settings.h"
+#include "bench/driver/verdicts.h"
 
 namespace brevolt::bench {
 namespace {
@@ -142,27 +143,6 @@ void PrintTable(const Samples& samples, const Figures& f) {
       "procs: the most seen in any run\n");
 }
 
-class Verdicts {
- public:
-  void Add(const std::string& name, bool pass, const std::string& shown,
-           const std::string& in_summary) {
-    ++total_;
-    if (!pass) ++missed_;
-    std::printf("%-47s %-50s %s\n", name.c_str(), shown.c_str(), pass ? "PASS" : "MISS");
-    if (!summary_.empty()) summary_ += ", ";
-    summary_ += in_summary + (pass ? "" : " MISS");
-  }
-  int missed() const { return missed_; }
-  void PrintSummary() const {
-    std::printf("\nsummary: %s; %d/%d targets met\n", summary_.c_str(), total_ - missed_, total_);
-  }
-
- private:
-  int missed_ = 0;
-  int total_ = 0;
-  std::string summary_;
-};
-
 bool AtMost(std::optional<double> value, double limit) { return value && *value <= limit; }
 
 // Time target: ratio of the medians, with the median of the per-round
@@ -204,11 +184,12 @@ void PrintSample(Subject subject, const Sample& s) {
                Cell(s.exit_ms, "%.1f").c_str());
 }
 
-int Report(const Samples& samples, std::chrono::milliseconds probe_timeout) {
+namespace {
+
+void JudgeProgram(Verdicts& v, const Samples& samples, std::chrono::milliseconds probe_timeout) {
   const Figures f(samples);
   PrintTable(samples, f);
   std::printf("\n%-47s %-50s %s\n", "target", "measured", "verdict");
-  Verdicts v;
 
   TimeRatio(v, f, "offline: map time <= x1.15 gtkmm floor", "offline map",
             Subject::kOfflineProgram, Subject::kOfflineFloor, kMap, kMaxMapRatio, true);
@@ -242,7 +223,15 @@ int Report(const Samples& samples, std::chrono::milliseconds probe_timeout) {
             Cell(Max(f.Of(Subject::kNoAnswerProgram, kMap)), "%.1f") + ", bound " +
             Cell(bound, "%.0f") + ")",
         "no-answer map " + Cell(no_answer, "%.0f") + "/" + Cell(bound, "%.0f") + "ms");
+}
 
+}  // namespace
+
+int Report(const Samples& samples, std::chrono::milliseconds probe_timeout,
+           const ServerFigures* server) {
+  Verdicts v;
+  if (!samples.empty()) JudgeProgram(v, samples, probe_timeout);
+  if (server) JudgeServer(v, *server);
   v.PrintSummary();
   return v.missed();
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "bench/driver/measure.h"
+#include "bench/driver/server_load.h"
 
 namespace brevolt::bench {
 
@@ -25,7 +26,8 @@ using Samples = std::map<Subject, std::vector<Sample>>;
 void PrintSample(Subject subject, const Sample& sample);
 
 // Prints the table and the targets to stdout and returns how many targets
-// were missed.
-int Report(const Samples& samples, std::chrono::milliseconds probe_timeout);
+// were missed. Either part may be absent: no samples, or no server figures.
+int Report(const Samples& samples, std::chrono::milliseconds probe_timeout,
+           const ServerFigures* server);
 
 }  // namespace brevolt::bench

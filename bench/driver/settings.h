@@ -35,6 +35,28 @@ inline constexpr int kOfflineProcesses = 1;
 inline constexpr auto kMaxCompletion = 300ms;
 inline constexpr auto kProbeBoundMargin = 500ms;
 
+// The sign-up server under slow clients: this many trickle a request's
+// head, one byte every gap, from addresses of 127.0.0.0/8 with no more
+// each than the server lets one address hold, and stop by themselves
+// before the server's own request deadline would cut them. Meanwhile
+// honest visitors sign up one after another, each on a fresh connection.
+inline constexpr int kTricklers = 1000;
+inline constexpr int kTricklersPerAddress = 25;
+inline constexpr auto kTrickleGap = 2s;
+inline constexpr auto kTrickleSettle = 1s;
+inline constexpr auto kTrickleFor = 8s;
+inline constexpr int kHonestSignUps = 50;
+inline constexpr auto kHonestTimeout = 5s;
+inline constexpr double kMaxHonestMedianMs = 50.0;
+
+// Sign-ups a second through the server from this many clients at once,
+// against a bare insert loop with the same pragmas in the same directory;
+// the two alternate, run after run.
+inline constexpr int kThroughputClients = 32;
+inline constexpr int kThroughputSignUps = 400;
+inline constexpr int kThroughputRuns = 3;
+inline constexpr double kMinThroughputRatio = 0.8;
+
 // The driver, its X server and every subject run at this nice value unless
 // told not to: the machine is shared, and the figures compare our programs
 // with each other, not with whoever else is compiling.

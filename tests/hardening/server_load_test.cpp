@@ -216,8 +216,9 @@ TEST_F(ServerLoadTest, EverySignUpIsStoredOnceWhileSlowClientsHang) {
 // else until they give up.
 TEST_F(ServerLoadTest, SlowClientsBeyondTheWorkersDoNotShutOthersOut) {
   constexpr auto kTrickleFor = 90s;
-  SlowClients trickling(server_.port(), 32, 1000ms, kTrickleFor);
-  ASSERT_EQ(trickling.connected(), 32u);
+  // They share the fresh client's address, which may hold 32 connections.
+  SlowClients trickling(server_.port(), 31, 1000ms, kTrickleFor);
+  ASSERT_EQ(trickling.connected(), 31u);
   std::this_thread::sleep_for(2s);
   auto client = server_.Client();
   // Longer than any sound per-request bound, shorter than the trickle.

@@ -89,6 +89,16 @@ TEST(Executable, HelpDescribesTheFlags) {
   EXPECT_EQ(child.wait(kExitTimeout), 0);
 }
 
+TEST(Executable, VersionIsOneLineWithTheNumber) {
+  ChildProcess child(command({"--version"}));
+  const auto line = child.read_stdout_line(kStartTimeout);
+  ASSERT_TRUE(line);
+  EXPECT_EQ(line->rfind("brevolt-signup-server ", 0), 0u) << *line;
+  EXPECT_NE(line->find_first_of("0123456789"), std::string::npos) << *line;
+  EXPECT_FALSE(child.read_stdout_line(kStartTimeout)) << "more than one line";
+  EXPECT_EQ(child.wait(kExitTimeout), 0);
+}
+
 // The listening line, a sign-up, then a stop signal: the row survives and
 // the exit is clean.
 TEST(Executable, StopsCleanlyOnSignalWithTheSignUpKept) {

@@ -124,8 +124,7 @@ TEST(BodyLimit, LargestBodyIsServedAndOneByteMoreIsRefusedWith413) {
   EXPECT_EQ(read_rows(server.db_path()).size(), 1u);
 }
 
-// httplib itself checks only a declared Content-Length; a chunked body has
-// none, so it must be counted as it arrives.
+// A chunked body declares no length, so it must be counted as it arrives.
 TEST(BodyLimit, OversizedChunkedBodyIsRefusedWith413) {
   ServerUnderTest server;
   const int sock = socket(AF_INET, SOCK_STREAM, 0);

@@ -1,0 +1,280 @@
+#include "bench/driver/server_load.h"
+
+#include <arpa/inet.h>
+#include <httplib.h>
+#include <netinet/in.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <thread>
+
+#include "bench/driver/access_log.h"
+#include "bench/driver/settings.h"
+
+namespace brevolt::bench {
+namespace {
+
+constexpr const char* kFormPath = "/posttobrevolt2.asp";
+constexpr const char* kTrickledHead =
+    "POST /posttobrevolt2.asp HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+    "Content-Type: application/x-www-form-urlencoded\r\nX-Slow: ";
+// Source addresses 127.0.0.2 onwards; 127.0.0.1 is the honest visitors'.
+constexpr uint32_t kFirstSlowAddress = INADDR_LOOPBACK + 1;
+
+// What the server does with every sign-up, without the server: the same
+// pragmas and schema, one transaction per row.
+constexpr const char* kBareSetup[] = {
+    "PRAGMA journal_mode=WAL",
+    "PRAGMA synchronous=FULL",
+    "CREATE TABLE IF NOT EXISTS signups (id INTEGER PRIMARY KEY, name TEXT NOT NULL,"
+    " email TEXT NOT NULL, signed_up_at TEXT NOT NULL)",
+    "CREATE UNIQUE INDEX IF NOT EXISTS signups_email_nocase ON signups(lower(email))",
+};
+constexpr const char* kBareInsert =
+    "INSERT INTO signups(name, email, signed_up_at)"
+    " VALUES (?1, ?2, strftime('%Y-%m-%dT%H:%M:%fZ', 'now')) ON CONFLICT DO NOTHING";
+
+double Milliseconds(Clock::duration d) {
+  return std::chrono::duration<double, std::milli>(d).count();
+}
+
+std::optional<double> Median(std::vector<double> values) {
+  if (values.empty()) return std::nullopt;
+  std::sort(values.begin(), values.end());
+  const size_t middle = values.size() / 2;
+  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+std::optional<double> Slowest(const std::vector<double>& values) {
+  if (values.empty()) return std::nullopt;
+  return *std::max_element(values.begin(), values.end());
+}
+
+std::optional<double> Ratio(std::optional<double> a, std::optional<double> b) {
+  if (!a || !b || *b <= 0) return std::nullopt;
+  return *a / *b;
+}
+
+std::string Format(std::optional<double> value, const char* format) {
+  if (!value) return "-";
+  char text[48];
+  std::snprintf(text, sizeof text, format, *value);
+  return text;
+}
+
+// A thousand sockets need more than the usual soft limit of 1,024.
+void RaiseOpenFilesLimit() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+  }
+}
+
+int ConnectFrom(uint32_t from_address, int port) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  sockaddr_in from{};
+  from.sin_family = AF_INET;
+  from.sin_addr.s_addr = htonl(from_address);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(static_cast<uint16_t>(port));
+  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0 ||
+      connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// Slow clients, each a request head that never ends; all are closed when
+// this goes, and none sends after kTrickleFor.
+class Tricklers {
+ public:
+  explicit Tricklers(int port) {
+    for (int i = 0; i < kTricklers; ++i) {
+      const int fd = ConnectFrom(kFirstSlowAddress + static_cast<uint32_t>(i / kTricklersPerAddress), port);
+      if (fd < 0) continue;
+      send(fd, kTrickledHead, std::char_traits<char>::length(kTrickledHead), MSG_NOSIGNAL);
+      fds_.push_back(fd);
+    }
+    thread_ = std::thread([this] {
+      const auto until = Clock::now() + kTrickleFor;
+      while (!stop_ && Clock::now() + kTrickleGap < until) {
+        std::this_thread::sleep_for(kTrickleGap);
+        for (const int fd : fds_) send(fd, "a", 1, MSG_NOSIGNAL);
+      }
+    });
+  }
+  ~Tricklers() {
+    stop_ = true;
+    thread_.join();
+    for (const int fd : fds_) close(fd);
+  }
+  int connected() const { return static_cast<int>(fds_.size()); }
+  // Those the server has neither closed nor reset.
+  int held() const {
+    int count = 0;
+    for (const int fd : fds_) {
+      char byte;
+      const auto got = recv(fd, &byte, 1, MSG_DONTWAIT | MSG_PEEK);
+      if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) ++count;
+    }
+    return count;
+  }
+
+ private:
+  std::vector<int> fds_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+httplib::Client Visitor(int port) {
+  httplib::Client client("127.0.0.1", port);
+  client.set_connection_timeout(kHonestTimeout);
+  client.set_read_timeout(kHonestTimeout);
+  client.set_write_timeout(kHonestTimeout);
+  return client;
+}
+
+bool Thanked(const httplib::Result& result) {
+  return result && result->status == 303 && result->get_header_value("Location") == "/thankyou.html";
+}
+
+httplib::Params SignUp(const std::string& email) { return {{"name", "Bench"}, {"email", email}}; }
+
+void MeasureUnderTricklers(int port, ServerFigures& figures) {
+  // The database and the page cache are warm before anything is timed.
+  Visitor(port).Post(kFormPath, SignUp("warm-up@example.org"));
+  Tricklers tricklers(port);
+  figures.tricklers = tricklers.connected();
+  const auto trickling_since = Clock::now();
+  std::this_thread::sleep_for(kTrickleSettle);
+  for (int i = 0; i < kHonestSignUps; ++i) {
+    if (Clock::now() - trickling_since + kHonestTimeout > kTrickleFor) break;
+    ++figures.honest_sent;
+    auto visitor = Visitor(port);  // a fresh connection, as a new visitor makes
+    const auto start = Clock::now();
+    const auto result = visitor.Post(kFormPath, SignUp("honest" + std::to_string(i) + "@example.org"));
+    const auto took = Clock::now() - start;
+    if (Thanked(result)) figures.honest_ms.push_back(Milliseconds(took));
+  }
+  figures.tricklers_held = tricklers.held();
+}
+
+double ServerSignUpsPerSecond(int port, int run) {
+  std::atomic<int> next{0};
+  std::atomic<int> thanked{0};
+  std::vector<std::thread> clients;
+  const auto start = Clock::now();
+  for (int c = 0; c < kThroughputClients; ++c) {
+    clients.emplace_back([&, c] {
+      auto visitor = Visitor(port);
+      // An address each: the server holds only so many connections from one.
+      visitor.set_interface("127.0.1." + std::to_string(c + 1));
+      visitor.set_keep_alive(true);
+      for (int i; (i = next++) < kThroughputSignUps;) {
+        const auto email = "run" + std::to_string(run) + "-" + std::to_string(i) + "@example.org";
+        thanked += Thanked(visitor.Post(kFormPath, SignUp(email)));
+      }
+    });
+  }
+  for (auto& client : clients) client.join();
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  if (thanked != kThroughputSignUps) {
+    throw std::runtime_error("the server thanked " + std::to_string(thanked.load()) + " of " +
+                             std::to_string(kThroughputSignUps) + " sign-ups");
+  }
+  return kThroughputSignUps / seconds;
+}
+
+double BareInsertsPerSecond(const std::string& path, int run) {
+  sqlite3* raw = nullptr;
+  const int opened = sqlite3_open(path.c_str(), &raw);
+  const std::unique_ptr<sqlite3, decltype(&sqlite3_close)> db(raw, &sqlite3_close);
+  const auto check = [&](int rc, int expected) {
+    if (rc != expected) throw std::runtime_error(std::string("bare SQLite: ") + sqlite3_errmsg(db.get()));
+  };
+  check(opened, SQLITE_OK);
+  for (const char* sql : kBareSetup) check(sqlite3_exec(db.get(), sql, nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_stmt* raw_insert = nullptr;
+  check(sqlite3_prepare_v2(db.get(), kBareInsert, -1, &raw_insert, nullptr), SQLITE_OK);
+  const std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> insert(raw_insert, &sqlite3_finalize);
+  const auto start = Clock::now();
+  for (int i = 0; i < kThroughputSignUps; ++i) {
+    const auto email = "run" + std::to_string(run) + "-" + std::to_string(i) + "@example.org";
+    check(sqlite3_exec(db.get(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_bind_text(insert.get(), 1, "Bench", -1, SQLITE_STATIC);
+    sqlite3_bind_text(insert.get(), 2, email.c_str(), -1, SQLITE_TRANSIENT);
+    check(sqlite3_step(insert.get()), SQLITE_DONE);
+    sqlite3_reset(insert.get());
+    check(sqlite3_exec(db.get(), "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+  }
+  return kThroughputSignUps / std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+}  // namespace
+
+ServerFigures MeasureServer(const std::string& program, int port, const std::string& dir) {
+  RaiseOpenFilesLimit();
+  ServerFigures figures;
+  SignUpServer server(program, port, dir + "/server-load.db");
+  std::fprintf(stderr, "sign-up server: %d trickling clients, honest sign-ups timed\n", kTricklers);
+  MeasureUnderTricklers(port, figures);
+  for (int run = 0; run < kThroughputRuns; ++run) {
+    std::fprintf(stderr, "sign-up server: throughput run %d/%d\n", run + 1, kThroughputRuns);
+    const auto bare = [&] { figures.bare_per_s.push_back(BareInsertsPerSecond(dir + "/bare.db", run)); };
+    const auto served = [&] { figures.server_per_s.push_back(ServerSignUpsPerSecond(port, run)); };
+    if (run % 2 == 0) {
+      bare();
+      served();
+    } else {
+      served();
+      bare();
+    }
+  }
+  return figures;
+}
+
+void JudgeServer(Verdicts& v, const ServerFigures& f) {
+  const auto median = Median(f.honest_ms);
+  const auto slowest = Slowest(f.honest_ms);
+  const int lost = f.honest_sent - static_cast<int>(f.honest_ms.size());
+  std::printf("\nsign-up server: %d/%d trickling clients held to the end; %d honest sign-ups, "
+              "median %s ms, slowest %s ms, %d lost\n",
+              f.tricklers_held, f.tricklers, f.honest_sent, Format(median, "%.1f").c_str(),
+              Format(slowest, "%.1f").c_str(), lost);
+  std::vector<double> paired;
+  for (size_t i = 0; i < std::min(f.server_per_s.size(), f.bare_per_s.size()); ++i) {
+    paired.push_back(f.server_per_s[i] / f.bare_per_s[i]);
+  }
+  const auto server = Median(f.server_per_s);
+  const auto bare = Median(f.bare_per_s);
+  const auto ratio = Ratio(server, bare);
+  std::printf("sign-up server: %d clients at once, %s sign-ups/s; bare SQLite inserts %s/s\n\n",
+              kThroughputClients, Format(server, "%.0f").c_str(), Format(bare, "%.0f").c_str());
+
+  v.Add("server: 1,000 tricklers, honest median < 50 ms",
+        median && *median < kMaxHonestMedianMs && lost == 0 && f.honest_sent > 0 &&
+            f.tricklers_held == kTricklers,
+        Format(median, "%.1f ms") + " (" + std::to_string(lost) + " lost, " +
+            std::to_string(f.tricklers_held) + " held)",
+        "trickled sign-up " + Format(median, "%.0fms"));
+  v.Add("server: sign-ups/s >= x0.8 bare SQLite loop", ratio && *ratio >= kMinThroughputRatio,
+        Format(server, "%.0f") + "/" + Format(bare, "%.0f") + " per s = x" +
+            Format(ratio, "%.2f") + " (paired x" + Format(Median(paired), "%.2f") + ")",
+        "sign-ups/s x" + Format(ratio, "%.2f"));
+}
+
+}  // namespace brevolt::bench
