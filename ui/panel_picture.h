@@ -21,6 +21,11 @@ inline constexpr PixelBox kNameFrame{204, 165, 417, 185};
 inline constexpr PixelBox kEmailFrame{204, 214, 417, 234};
 inline constexpr PixelBox kFinishButton{404, 323, 477, 345};
 
+// The window draws a ring this wide around the focused field's frame, this
+// far out from its outer edge.
+inline constexpr int kFocusRingWidth = 2;
+inline constexpr int kFocusRingGap = 0;
+
 struct PictureColour {
   unsigned char r, g, b;
 };

@@ -9,10 +9,6 @@
 
 namespace brevolt::ui {
 
-// Pixels between the frame's outer edge and the ring, and the ring's width.
-inline constexpr int kFocusRingGap = 0;
-inline constexpr int kFocusRingWidth = 2;
-
 // The theme's colour for focus, as `widget`'s style sees it.
 Gdk::RGBA FocusColour(Gtk::Widget& widget);
 
