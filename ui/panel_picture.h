@@ -3,6 +3,7 @@
 // asset generator draws with these, and the window reads them to tell a
 // screen reader what the picture shows and to keep the caption readable on
 // the drawn button.
+#include <string>
 #include <string_view>
 
 namespace brevolt::ui {
@@ -47,5 +48,17 @@ inline constexpr std::string_view kInvitationBody =
     "your inbox by e\u2011mail.";
 inline constexpr std::string_view kInvitationSteps =
     "To sign up, enter your name and e\u2011mail address below, then click Finish.";
+
+// The invitation as one text for a screen reader: the heading, then the
+// rest, with plain hyphens, which read the same and survive braille.
+inline std::string SpokenInvitation() {
+  std::string text = std::string(kInvitationHeading) + ". " + std::string(kInvitationBody) + " " +
+                     std::string(kInvitationSteps);
+  constexpr std::string_view kNonBreakingHyphen = "\u2011";
+  for (std::size_t at; (at = text.find(kNonBreakingHyphen)) != std::string::npos;) {
+    text.replace(at, kNonBreakingHyphen.size(), "-");
+  }
+  return text;
+}
 
 }  // namespace brevolt::ui

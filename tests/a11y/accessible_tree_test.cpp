@@ -109,13 +109,6 @@ bool SetText(AtspiAccessible* field, const char* text) {
   return set;
 }
 
-std::string Invitation() {
-  std::string text = std::string(ui::kInvitationHeading) + ". " + std::string(ui::kInvitationBody) +
-                     " " + std::string(ui::kInvitationSteps);
-  for (std::size_t at; (at = text.find("\u2011")) != std::string::npos;) text.replace(at, 3, "-");
-  return text;
-}
-
 TEST(AccessibleTreeTest, NamesRolesAndTheFinishActionAsAScreenReaderSeesThem) {
   ASSERT_EQ(atspi_init(), 0);
   OfflineFace face(XSession::Wm::kOpenbox, {});
@@ -123,7 +116,7 @@ TEST(AccessibleTreeTest, NamesRolesAndTheFinishActionAsAScreenReaderSeesThem) {
   ASSERT_TRUE(WaitUntil([&] { return (window = FindTopLevel("Zendrolt ", ATSPI_ROLE_FRAME)) != nullptr; },
                         kFaceTimeout))
       << "no window \"Zendrolt \" on the accessibility bus";
-  EXPECT_EQ(Take(atspi_accessible_get_description(window.get(), nullptr)), Invitation());
+  EXPECT_EQ(Take(atspi_accessible_get_description(window.get(), nullptr)), ui::SpokenInvitation());
 
   std::vector<Accessible> all;
   std::ostringstream tree;
@@ -142,6 +135,10 @@ TEST(AccessibleTreeTest, NamesRolesAndTheFinishActionAsAScreenReaderSeesThem) {
   EXPECT_EQ(Count(all, ATSPI_ROLE_TEXT), 2) << tree.str();
   EXPECT_EQ(Count(all, ATSPI_ROLE_IMAGE), 0) << tree.str();
   EXPECT_EQ(Count(all, ATSPI_ROLE_LABEL), 0) << tree.str();
+  // Read in the order the eye reads the panel, not the order of stacking.
+  const std::string listed = tree.str();
+  EXPECT_LT(listed.find("\"Name\""), listed.find("\"Email\"")) << listed;
+  EXPECT_LT(listed.find("\"Email\""), listed.find("\"Finish\"")) << listed;
 
   // Empty fields: the same message box a click brings up.
   ASSERT_TRUE(Act(finish, "click"));

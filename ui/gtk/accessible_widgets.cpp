@@ -3,6 +3,9 @@
 #include <gtk/gtk-a11y.h>
 #include <gtk/gtk.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 constexpr const char* kKeptOutKey = "brevolt-kept-out-of-accessible-tree";
@@ -110,30 +113,55 @@ bool KeptOut(AtkObject* child) {
   return widget != nullptr && g_object_get_data(G_OBJECT(widget), kKeptOutKey) != nullptr;
 }
 
-// The `wanted`th child that is not kept out (referenced), or the count of
-// such children when there are not that many.
-AtkObject* NthShownChild(AtkObject* object, gint wanted, gint* count) {
+struct PlacedChild {
+  AtkObject* accessible;  // referenced
+  gint x, y;
+};
+
+// The children not kept out, in reading order: top to bottom, then left to
+// right, by where they are placed (the container's own order is the
+// stacking order, which would read the Finish button before the fields).
+std::vector<PlacedChild> ShownChildren(AtkObject* object) {
   AtkObjectClass* parent = ATK_OBJECT_CLASS(client_area_accessible_parent_class);
+  GtkWidget* layout = gtk_accessible_get_widget(GTK_ACCESSIBLE(object));
+  std::vector<PlacedChild> shown;
   const gint all = parent->get_n_children(object);
-  *count = 0;
   for (gint i = 0; i < all; ++i) {
     AtkObject* child = parent->ref_child(object, i);
     if (child == nullptr) continue;
-    if (!KeptOut(child) && (*count)++ == wanted) return child;
-    g_object_unref(child);
+    GtkWidget* widget = gtk_accessible_get_widget(GTK_ACCESSIBLE(child));
+    if (layout == nullptr || widget == nullptr || KeptOut(child)) {
+      g_object_unref(child);
+      continue;
+    }
+    PlacedChild placed{child, 0, 0};
+    gtk_container_child_get(GTK_CONTAINER(layout), widget, "x", &placed.x, "y", &placed.y,
+                            nullptr);
+    shown.push_back(placed);
   }
-  return nullptr;
+  std::stable_sort(shown.begin(), shown.end(), [](const PlacedChild& a, const PlacedChild& b) {
+    return a.y != b.y ? a.y < b.y : a.x < b.x;
+  });
+  return shown;
 }
 
 gint ClientAreaChildCount(AtkObject* object) {
-  gint count = 0;
-  NthShownChild(object, -1, &count);
-  return count;
+  const auto shown = ShownChildren(object);
+  for (const PlacedChild& child : shown) g_object_unref(child.accessible);
+  return static_cast<gint>(shown.size());
 }
 
 AtkObject* ClientAreaChild(AtkObject* object, gint index) {
-  gint count = 0;
-  return index < 0 ? nullptr : NthShownChild(object, index, &count);
+  AtkObject* found = nullptr;
+  const auto shown = ShownChildren(object);
+  for (gint i = 0; i < static_cast<gint>(shown.size()); ++i) {
+    if (i == index) {
+      found = shown[i].accessible;
+    } else {
+      g_object_unref(shown[i].accessible);
+    }
+  }
+  return found;
 }
 
 void client_area_accessible_class_init(ClientAreaAccessibleClass* klass) {

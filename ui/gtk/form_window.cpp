@@ -53,13 +53,7 @@ void FormWindow::DescribeForAssistiveTechnology() {
   // What the picture says only in pixels: its invitation, and the labels
   // over the two frames. The picture itself and the never shown Text1 are
   // nothing a screen reader should stop at.
-  std::string invitation = std::string(kInvitationHeading) + ". " + std::string(kInvitationBody) +
-                           " " + std::string(kInvitationSteps);
-  // Read out as "e-mail" either way; a plain hyphen also survives braille.
-  for (std::size_t at; (at = invitation.find("\u2011")) != std::string::npos;) {
-    invitation.replace(at, std::string_view("\u2011").size(), "-");
-  }
-  get_accessible()->set_description(invitation);
+  get_accessible()->set_description(SpokenInvitation());
   txt_name_.get_accessible()->set_name(std::string(kNameLabel));
   txt_email_.get_accessible()->set_name(std::string(kEmailLabel));
   lbl_finish_box_.get_accessible()->set_name(std::string(kFinishCaption));
