@@ -54,8 +54,9 @@ std::vector<Accessible> ChildrenOf(AtspiAccessible* a) {
 // reader's object browser would list it.
 void Walk(AtspiAccessible* a, int depth, std::vector<Accessible>& all, std::ostringstream& tree) {
   for (Accessible& child : ChildrenOf(a)) {
-    tree << std::string(2 * depth, ' ') << Take(atspi_accessible_get_role_name(child.get(), nullptr))
-         << " \"" << NameOf(child.get()) << "\""
+    tree << std::string(2 * depth, ' ')
+         << Take(atspi_accessible_get_role_name(child.get(), nullptr)) << " \""
+         << NameOf(child.get()) << "\""
          << (HasState(child.get(), ATSPI_STATE_REQUIRED) ? " required" : "")
          << (HasState(child.get(), ATSPI_STATE_FOCUSABLE) ? " focusable" : "")
          << (HasState(child.get(), ATSPI_STATE_SHOWING) ? "" : " (not showing)") << "\n";
@@ -97,8 +98,8 @@ AtspiAccessible* Find(const std::vector<Accessible>& all, AtspiRole role, const 
 }
 
 int Count(const std::vector<Accessible>& all, AtspiRole role) {
-  return static_cast<int>(std::count_if(all.begin(), all.end(),
-                                        [&](const Accessible& a) { return RoleOf(a.get()) == role; }));
+  return static_cast<int>(std::count_if(
+      all.begin(), all.end(), [&](const Accessible& a) { return RoleOf(a.get()) == role; }));
 }
 
 bool SetText(AtspiAccessible* field, const char* text) {
@@ -113,8 +114,9 @@ TEST(AccessibleTreeTest, NamesRolesAndTheFinishActionAsAScreenReaderSeesThem) {
   ASSERT_EQ(atspi_init(), 0);
   OfflineFace face(XSession::Wm::kOpenbox, {});
   Accessible window;
-  ASSERT_TRUE(WaitUntil([&] { return (window = FindTopLevel("Zendrolt ", ATSPI_ROLE_FRAME)) != nullptr; },
-                        kFaceTimeout))
+  ASSERT_TRUE(
+      WaitUntil([&] { return (window = FindTopLevel("Zendrolt ", ATSPI_ROLE_FRAME)) != nullptr; },
+                kFaceTimeout))
       << "no window \"Zendrolt \" on the accessibility bus";
   EXPECT_EQ(Take(atspi_accessible_get_description(window.get(), nullptr)), ui::SpokenInvitation());
 
@@ -143,8 +145,8 @@ TEST(AccessibleTreeTest, NamesRolesAndTheFinishActionAsAScreenReaderSeesThem) {
   // Empty fields: the same message box a click brings up.
   ASSERT_TRUE(Act(finish, "click"));
   Accessible box;
-  ASSERT_TRUE(WaitUntil([&] { return (box = FindTopLevel("Zendrolt", ATSPI_ROLE_ALERT)) != nullptr; },
-                        kFaceTimeout))
+  ASSERT_TRUE(WaitUntil(
+      [&] { return (box = FindTopLevel("Zendrolt", ATSPI_ROLE_ALERT)) != nullptr; }, kFaceTimeout))
       << "Finish's action brought up no message box titled \"Zendrolt\"";
   std::vector<Accessible> in_box;
   std::ostringstream box_tree;

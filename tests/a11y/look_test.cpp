@@ -41,7 +41,8 @@ std::vector<PixelBox> Joined(std::vector<PixelBox> first, const Lists&... rest) 
 
 // The ring is there, in one colour that is not the picture's, and every
 // other pixel outside the controls is the picture's own.
-bool ShowsRingAroundOnly(const Screenshot& shown, const Screenshot& picture, const PixelBox& frame) {
+bool ShowsRingAroundOnly(const Screenshot& shown, const Screenshot& picture,
+                         const PixelBox& frame) {
   const auto ring = RingAround(frame);
   if (DifferingPixels(shown, picture, 1, Joined(Controls(), ring)) != 0) return false;
   const Rgb colour = shown.At(ring[0].left, ring[0].top);
@@ -134,7 +135,8 @@ TEST(OfflineLookTest, LargeTextScaleKeepsTypedTextInsideTheFrame) {
   // The white inside the frame: the frame's own two lines on each side stay.
   const PixelBox white = Grown(ui::kNameFrame, -2);
   const auto typed = [&](const Screenshot& s) {
-    return s.Any(white.left, white.top, white.right, white.bottom, [](Rgb p) { return p.IsDark(); });
+    return s.Any(white.left, white.top, white.right, white.bottom,
+                 [](Rgb p) { return p.IsDark(); });
   };
   const auto shown = WaitForPicture(face.x(), face.window(), typed, kFaceTimeout);
   ASSERT_TRUE(shown && typed(*shown)) << "the typed text never showed";

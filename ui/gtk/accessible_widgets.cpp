@@ -66,8 +66,8 @@ void caption_button_accessible_init(CaptionButtonAccessible*) {}
 
 gboolean RunClick(gpointer data) {
   auto* widget = static_cast<GtkWidget*>(data);
-  auto* button =
-      static_cast<brevolt::ui::CaptionButton*>(g_object_get_data(G_OBJECT(widget), kCaptionButtonKey));
+  auto* button = static_cast<brevolt::ui::CaptionButton*>(
+      g_object_get_data(G_OBJECT(widget), kCaptionButtonKey));
   if (button != nullptr && gtk_widget_is_visible(widget)) button->Click();
   g_object_unref(widget);
   return G_SOURCE_REMOVE;
@@ -135,8 +135,7 @@ std::vector<PlacedChild> ShownChildren(AtkObject* object) {
       continue;
     }
     PlacedChild placed{child, 0, 0};
-    gtk_container_child_get(GTK_CONTAINER(layout), widget, "x", &placed.x, "y", &placed.y,
-                            nullptr);
+    gtk_container_child_get(GTK_CONTAINER(layout), widget, "x", &placed.x, "y", &placed.y, nullptr);
     shown.push_back(placed);
   }
   std::stable_sort(shown.begin(), shown.end(), [](const PlacedChild& a, const PlacedChild& b) {

@@ -100,13 +100,14 @@ void FormWindow::PlaceControls() {
   lbl_finish_.show();
   ConnectFinish();
 
-  for (Gtk::Entry* field : std::initializer_list<Gtk::Entry*>{&txt_email_, &txt_name_, &text1_}) {
+  using Fields = std::initializer_list<Gtk::Entry*>;
+  for (Gtk::Entry* field : Fields{&txt_email_, &txt_name_, &text1_}) {
     field->set_has_frame(false);
     field->get_style_context()->add_class(kFieldClass);
     // Return in a field does nothing: the window has no default button.
     field->set_activates_default(false);
   }
-  for (Gtk::Entry* field : std::initializer_list<Gtk::Entry*>{&txt_email_, &txt_name_}) {
+  for (Gtk::Entry* field : Fields{&txt_email_, &txt_name_}) {
     const auto redraw_ring = [this](GdkEventFocus*) {
       img_finish_.queue_draw();
       return false;

@@ -119,8 +119,9 @@ Brevolt::Brevolt(const fs::path& private_root, BrevoltOptions options) {
                                "XDG_STATE_HOME=" + at("state"), "XDG_RUNTIME_DIR=" + at("runtime"),
                                "TMPDIR=" + at("tmp")};
   env.insert(env.end(), options.env.begin(), options.env.end());
-  process_ = std::make_unique<Child>(std::move(argv), std::move(env),
-                                     ChildOptions{options.cwd.string(), options.stderr_path.string()});
+  process_ = std::make_unique<Child>(
+      std::move(argv), std::move(env),
+      ChildOptions{options.cwd.string(), options.stderr_path.string()});
 }
 
 XWindow Brevolt::WaitForWindow(XQuery& x, std::chrono::milliseconds timeout) {

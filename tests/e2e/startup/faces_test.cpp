@@ -75,7 +75,8 @@ bool OnFocusRing(int x, int y) {
   for (const ui::PixelBox& frame : {ui::kNameFrame, ui::kEmailFrame}) {
     const int gap = ui::kFocusRingGap;
     const int outer = gap + ui::kFocusRingWidth;
-    const Box around{frame.left - outer, frame.top - outer, frame.right + outer, frame.bottom + outer};
+    const Box around{frame.left - outer, frame.top - outer, frame.right + outer,
+                     frame.bottom + outer};
     const Box within{frame.left - gap, frame.top - gap, frame.right + gap, frame.bottom + gap};
     if (around.Holds(x, y) && !within.Holds(x, y)) return true;
   }
