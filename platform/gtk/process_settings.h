@@ -4,8 +4,9 @@
 namespace brevolt::platform {
 
 // Process-wide settings that must be in place before GTK starts (and that
-// the web engine's helper processes inherit): GDK's X11 backend, and nothing
-// written to disk by GL, settings or media caches.
+// the web engine's helper processes inherit): GDK's X11 backend, nothing
+// written to disk by GL, settings or media caches, and no session bus
+// started where the session has none.
 void ApplyProcessSettings();
 
 // One environment variable set by ApplyProcessSettings. Those that keep
@@ -16,6 +17,11 @@ struct EnvironmentSetting {
   const char* value;
   bool replaces_user_value;
 };
+
+// The session bus's address, and the value that makes GLib and libdbus give
+// up on it instead of launching a bus of their own.
+inline constexpr const char* kSessionBusVariable = "DBUS_SESSION_BUS_ADDRESS";
+inline constexpr const char* kNoSessionBus = "disabled:";
 
 inline constexpr std::array kProcessEnvironment = {
     // GL shader caches would land in $XDG_CACHE_HOME/mesa_shader_cache.

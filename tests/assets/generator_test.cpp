@@ -19,12 +19,15 @@ namespace fs = std::filesystem;
 
 const char* const kGeneratedFiles[] = {
     "panel.bmp",
+    "panel@2x.png",
     "hand.cur",
     "brevolt.ico",
     "icons/16x16/brevolt.png",
     "icons/32x32/brevolt.png",
     "icons/48x48/brevolt.png",
     "icons/64x64/brevolt.png",
+    "icons/128x128/brevolt.png",
+    "icons/256x256/brevolt.png",
 };
 
 class ScratchDir {

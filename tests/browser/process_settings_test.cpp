@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
+
+#include "tests/browser/browser_environment.h"
 
 namespace brevolt::test {
 namespace {
@@ -27,6 +31,30 @@ TEST(ProcessSettingsTest, DiskWriteGuardsOverrideButDefaultsYield) {
   EXPECT_EQ(Env("GST_REGISTRY_DISABLE"), "yes");
   EXPECT_EQ(Env("GDK_GL"), "always");
   EXPECT_EQ(Env("WEBKIT_DISABLE_DMABUF_RENDERER"), "1");
+}
+
+// A session without a bus gets none started for it; a session with one,
+// announced or at its usual place, keeps it.
+TEST(ProcessSettingsTest, SessionBusIsNeverAutolaunchedNorOverridden) {
+  const char* bus = "DBUS_SESSION_BUS_ADDRESS";
+  const auto runtime_bus = Tree().root() / "runtime" / "bus";
+  ASSERT_EQ(Env("XDG_RUNTIME_DIR"), (Tree().root() / "runtime").string());
+
+  unsetenv(bus);
+  platform::ApplyProcessSettings();
+  EXPECT_EQ(Env(bus), "disabled:");
+
+  setenv(bus, "unix:path=/run/user/1000/bus", 1);
+  platform::ApplyProcessSettings();
+  EXPECT_EQ(Env(bus), "unix:path=/run/user/1000/bus");
+
+  unsetenv(bus);
+  std::ofstream{runtime_bus};
+  platform::ApplyProcessSettings();
+  EXPECT_EQ(Env(bus), "<unset>");
+  std::filesystem::remove(runtime_bus);
+
+  setenv(bus, "disabled:", 1);
 }
 
 }  // namespace

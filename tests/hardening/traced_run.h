@@ -4,6 +4,8 @@
 // home, XDG folders, temporary folder and working directory fresh and empty.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -18,6 +20,10 @@ namespace brevolt::test::hardening {
 // Finish, as drawn in the offline picture, relative to the window's client area.
 inline constexpr int kFinishX = 440;
 inline constexpr int kFinishY = 336;
+
+// The session the program runs in: one without a bus, as under a bare X
+// server or a cron job, or one with a bus of its own.
+enum class SessionBus { kNone, kPrivate };
 
 class TracedRunTest : public ::testing::Test {
  protected:
@@ -40,9 +46,18 @@ class TracedRunTest : public ::testing::Test {
   std::filesystem::path cwd() const { return scratch_.path() / "cwd"; }
   std::filesystem::path runtime() const { return root() / "runtime"; }
 
-  void Start() {
+  void Start(SessionBus bus = SessionBus::kNone) {
+    bus_ = bus;
+    std::vector<std::string> wrapper;
+    if (bus == SessionBus::kNone) {
+      unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    } else {
+      // The bus itself is outside the trace: it is the session's, not ours.
+      wrapper = {"dbus-run-session", "--"};
+    }
+    for (std::string& arg : trace_.Wrapper()) wrapper.push_back(std::move(arg));
     program_ = std::make_unique<Brevolt>(
-        root(), BrevoltOptions{cwd(), scratch_.path() / "stderr", trace_.Wrapper()});
+        root(), BrevoltOptions{cwd(), scratch_.path() / "stderr", std::move(wrapper), {}});
     window_ = program_->WaitForWindow(*x_, kStartTimeout);
     ASSERT_NE(window_, 0u) << "the program's window never showed";
   }
@@ -60,6 +75,9 @@ class TracedRunTest : public ::testing::Test {
 
   void ExpectNothingWritten(int at_least_processes) {
     for (const std::filesystem::path& folder : PrivateFolders(root())) {
+      // A session's own services keep their state in its runtime folder
+      // (dconf's, started by the bus for the accessibility bus's launcher).
+      if (bus_ == SessionBus::kPrivate && folder == runtime()) continue;
       EXPECT_EQ(Leftovers(folder, runtime()), std::vector<std::filesystem::path>{}) << folder;
     }
     EXPECT_EQ(Leftovers(cwd(), runtime()), std::vector<std::filesystem::path>{});
@@ -74,6 +92,7 @@ class TracedRunTest : public ::testing::Test {
   std::unique_ptr<TestHost> host_;
   std::unique_ptr<Brevolt> program_;
   XWindow window_ = 0;
+  SessionBus bus_ = SessionBus::kNone;
 };
 
 }  // namespace brevolt::test::hardening

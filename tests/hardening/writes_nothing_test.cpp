@@ -12,7 +12,8 @@
 namespace brevolt::test::hardening {
 namespace {
 
-using WritesNothingTest = TracedRunTest;
+class WritesNothingTest : public TracedRunTest,
+                          public ::testing::WithParamInterface<SessionBus> {};
 
 // The trace must see what it is there to see, or finding nothing means nothing.
 TEST(WriteTraceTest, SeesWritesOfEveryProcessAndOnlyThose) {
@@ -44,9 +45,9 @@ TEST(WriteTraceTest, SeesWritesOfEveryProcessAndOnlyThose) {
   EXPECT_GE(trace.TracedProcesses(), 3);
 }
 
-TEST_F(WritesNothingTest, OnlineSignUp) {
+TEST_P(WritesNothingTest, OnlineSignUp) {
   SignUpServer server(scratch_.path());
-  ASSERT_NO_FATAL_FAILURE(Start());
+  ASSERT_NO_FATAL_FAILURE(Start(GetParam()));
   ASSERT_TRUE(server.WaitForRequest("GET /posttobrevolt2.asp 200", kPageTimeout));
   ASSERT_NO_FATAL_FAILURE(Focus(window_));
   ASSERT_TRUE(WaitUntilReadyToType(*x_, window_, kPageTimeout))
@@ -63,8 +64,8 @@ TEST_F(WritesNothingTest, OnlineSignUp) {
   ExpectNothingWritten(3);
 }
 
-TEST_F(WritesNothingTest, OfflineFinish) {
-  ASSERT_NO_FATAL_FAILURE(Start());
+TEST_P(WritesNothingTest, OfflineFinish) {
+  ASSERT_NO_FATAL_FAILURE(Start(GetParam()));
   ASSERT_NO_FATAL_FAILURE(Focus(window_));
   TypeText("Ada Example");
   PressKey("Tab");
@@ -76,6 +77,12 @@ TEST_F(WritesNothingTest, OfflineFinish) {
   EXPECT_FALSE(x_->Viewable(host_->window())) << "Finish does not give the product back";
   ExpectNothingWritten(1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Session, WritesNothingTest,
+                         ::testing::Values(SessionBus::kNone, SessionBus::kPrivate),
+                         [](const auto& info) {
+                           return info.param == SessionBus::kNone ? "NoBus" : "OwnBus";
+                         });
 
 }  // namespace
 }  // namespace brevolt::test::hardening

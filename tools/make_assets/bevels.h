@@ -3,6 +3,7 @@
 #include <cairo.h>
 
 #include "tools/make_assets/panel_layout.h"
+#include "ui/panel_picture.h"
 
 namespace brevolt::assets {
 
@@ -10,7 +11,8 @@ struct Shade {
   double r, g, b;
 };
 
-inline constexpr Shade kDialogGrey{0xD4 / 255.0, 0xD0 / 255.0, 0xC8 / 255.0};
+inline constexpr Shade kDialogGrey{ui::kButtonFace.r / 255.0, ui::kButtonFace.g / 255.0,
+                                   ui::kButtonFace.b / 255.0};
 inline constexpr Shade kEdgeShadow{0x80 / 255.0, 0x80 / 255.0, 0x80 / 255.0};
 inline constexpr Shade kEdgeDarkShadow{0x40 / 255.0, 0x40 / 255.0, 0x40 / 255.0};
 inline constexpr Shade kEdgeLight{0xD4 / 255.0, 0xD0 / 255.0, 0xC8 / 255.0};

@@ -33,6 +33,10 @@ using brevolt::assets::DibDepth;
 using brevolt::assets::Image;
 
 constexpr const char* kPanelFile = "panel.bmp";
+// For windows at twice the scale; PNG, since only the GTK program shows it
+// and its flat colours pack to a fraction of a bitmap's size.
+constexpr const char* kDoublePanelFile = "panel@2x.png";
+constexpr int kDoubleScale = 2;
 constexpr const char* kCursorFile = "hand.cur";
 constexpr const char* kIconFile = "brevolt.ico";
 constexpr const char* kThemeIconDir = "icons";
@@ -63,6 +67,10 @@ void WriteIcons(const fs::path& out_dir) {
   }
   WriteFile(out_dir / kIconFile, brevolt::assets::EncodeIcoFile(entries));
 
+  // The desktop also wants larger icons than the icon file holds.
+  for (int side : brevolt::assets::kLargeThemeIconSides) {
+    smooth.push_back(DrawEnvelopeIcon(side, IconFinish::kSmooth));
+  }
   for (const Image& image : smooth) {
     const std::string side = std::to_string(image.width());
     const fs::path dir = out_dir / kThemeIconDir / (side + "x" + side);
@@ -89,7 +97,9 @@ int main(int argc, char** argv) {
   try {
     const fs::path out_dir = argv[1];
     fs::create_directories(out_dir);
-    WriteFile(out_dir / kPanelFile, brevolt::assets::EncodeBmpFile(brevolt::assets::DrawPanel()));
+    WriteFile(out_dir / kPanelFile, brevolt::assets::EncodeBmpFile(brevolt::assets::DrawPanel(1)));
+    brevolt::assets::WritePngFile(brevolt::assets::DrawPanel(kDoubleScale),
+                                  out_dir / kDoublePanelFile);
     WriteFile(out_dir / kCursorFile,
               brevolt::assets::EncodeCurFile(brevolt::assets::DrawHandCursor(), DibDepth::kPalette4,
                                              brevolt::assets::kHandHotSpot));

@@ -9,6 +9,7 @@
 #include "tools/make_assets/panel_layout.h"
 #include "tools/make_assets/side_strip.h"
 #include "tools/make_assets/text_painter.h"
+#include "ui/panel_picture.h"
 
 namespace brevolt::assets {
 namespace {
@@ -21,30 +22,22 @@ constexpr int kNoteGap = 10;  // between the last frame and the note under it
 
 constexpr TextPainter::Style kHeading{"DejaVu Sans Bold 11", 0x14 / 255.0, 0x33 / 255.0,
                                       0x5C / 255.0, kTextRight - kTextLeft};
-constexpr TextPainter::Style kBody{"DejaVu Sans 8.5", 0.13, 0.13, 0.13, kTextRight - kTextLeft};
-constexpr TextPainter::Style kLabel{"DejaVu Sans Bold 8.5", 0.13, 0.13, 0.13, 0};
+constexpr double kInk = ui::kPictureText.r / 255.0;
+constexpr TextPainter::Style kBody{"DejaVu Sans 8.5", kInk, kInk, kInk, kTextRight - kTextLeft};
+constexpr TextPainter::Style kLabel{"DejaVu Sans Bold 8.5", kInk, kInk, kInk, 0};
 constexpr TextPainter::Style kNote{"DejaVu Sans 7.5", 0.40, 0.40, 0.40, 0};
-
-// With a non-breaking hyphen, so a line never ends in "e-".
-const std::string kEmailWord = "e\u2011mail";
 
 constexpr const char* kRequiredMark = "<span foreground=\"#CC0000\">*</span>";
 
 void DrawTexts(cairo_t* cr) {
   TextPainter text(cr);
   int y = kHeadingTop;
-  y += text.Draw(kTextLeft, y, "Join our mailing list", kHeading) + kHeadingGap;
-  y += text.Draw(kTextLeft, y,
-                 "Be the first to hear about special discounts and product "
-                 "updates, sent straight to your inbox by " + kEmailWord + ".",
-                 kBody) +
-       kParagraphGap;
-  text.Draw(kTextLeft, y,
-            "To sign up, enter your name and " + kEmailWord +
-                " address below, then click Finish.",
-            kBody);
+  y += text.Draw(kTextLeft, y, std::string(ui::kInvitationHeading), kHeading) + kHeadingGap;
+  y += text.Draw(kTextLeft, y, std::string(ui::kInvitationBody), kBody) + kParagraphGap;
+  text.Draw(kTextLeft, y, std::string(ui::kInvitationSteps), kBody);
 
-  for (const auto& [caption, frame] : {std::pair{"Name", kNameFrame}, {"Email", kEmailFrame}}) {
+  for (const auto& [caption, frame] :
+       {std::pair{ui::kNameLabel, kNameFrame}, {ui::kEmailLabel, kEmailFrame}}) {
     const std::string markup = std::string(caption) + kRequiredMark + ":";
     const int height = text.Measure(markup, kLabel);
     text.Draw(kTextLeft, frame.top - kLabelGap - height, markup, kLabel);
@@ -63,13 +56,15 @@ void DrawButtonBand(cairo_t* cr) {
 
 }  // namespace
 
-Image DrawPanel() {
+Image DrawPanel(int scale) {
   std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface(
-      cairo_image_surface_create(CAIRO_FORMAT_RGB24, kPanelWidth, kPanelHeight),
+      cairo_image_surface_create(CAIRO_FORMAT_RGB24, kPanelWidth * scale, kPanelHeight * scale),
       cairo_surface_destroy);
   std::unique_ptr<cairo_t, decltype(&cairo_destroy)> context(cairo_create(surface.get()),
                                                              cairo_destroy);
   cairo_t* cr = context.get();
+  // Every drawing below is in 1x pixels; whole-pixel boxes stay whole.
+  cairo_scale(cr, scale, scale);
 
   FillBox(cr, {0, 0, kPanelWidth - 1, kPanelHeight - 1}, kWhite);
   DrawSideStrip(cr, kStripWidth, kButtonBandTop - 1);

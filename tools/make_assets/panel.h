@@ -5,7 +5,8 @@
 
 namespace brevolt::assets {
 
-// Opaque, kPanelWidth x kPanelHeight.
-Image DrawPanel();
+// Opaque, kPanelWidth x kPanelHeight times `scale`: the same layout for a
+// screen with `scale` device pixels to each pixel of the window's layout.
+Image DrawPanel(int scale);
 
 }  // namespace brevolt::assets

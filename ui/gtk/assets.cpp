@@ -19,10 +19,12 @@ namespace brevolt::ui {
 namespace {
 
 constexpr const char* kPanelPath = "/org/brevolt/Brevolt/panel.bmp";
+constexpr const char* kDoublePanelPath = "/org/brevolt/Brevolt/panel@2x.png";
 constexpr const char* kHandCursorPath = "/org/brevolt/Brevolt/hand.cur";
 constexpr const char* kIconPath = "/org/brevolt/Brevolt/brevolt.ico";
 
 constexpr const char* kBmpLoader = "bmp";
+constexpr const char* kPngLoader = "png";
 constexpr const char* kIcoLoader = "ico";
 
 // Layout of an icon file's directory.
@@ -114,6 +116,11 @@ Glib::RefPtr<Gdk::Pixbuf> DecodeOneIconImage(ByteView icon, const IconImageRef& 
 Glib::RefPtr<Gdk::Pixbuf> LoadPanelPicture() {
   const auto bytes = LookUp(kPanelPath);
   return Decode(kBmpLoader, View(bytes));
+}
+
+Glib::RefPtr<Gdk::Pixbuf> LoadDoublePanelPicture() {
+  const auto bytes = LookUp(kDoublePanelPath);
+  return Decode(kPngLoader, View(bytes));
 }
 
 CursorImage LoadHandCursorImage() {

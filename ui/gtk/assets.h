@@ -12,6 +12,8 @@ namespace brevolt::ui {
 
 // The offline sign-up panel, 495 x 356, opaque.
 Glib::RefPtr<Gdk::Pixbuf> LoadPanelPicture();
+// The same panel drawn at twice the size, for windows at a scale of 2.
+Glib::RefPtr<Gdk::Pixbuf> LoadDoublePanelPicture();
 
 struct CursorImage {
   Glib::RefPtr<Gdk::Pixbuf> pixbuf;

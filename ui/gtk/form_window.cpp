@@ -3,10 +3,15 @@
 #include <gdk/gdkx.h>
 
 #include <algorithm>
+#include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "ui/gtk/assets.h"
+#include "ui/gtk/focus_ring.h"
 #include "ui/gtk/style.h"
+#include "ui/panel_picture.h"
 
 namespace brevolt::ui {
 
@@ -23,6 +28,43 @@ FormWindow::FormWindow() {
 
   realize();
   hwnd_ = static_cast<HWND>(gdk_x11_window_get_xid(get_window()->gobj()));
+  ShowPanelPictureForScale();
+  property_scale_factor().signal_changed().connect([this] { ShowPanelPictureForScale(); });
+  DescribeForAssistiveTechnology();
+}
+
+void FormWindow::ShowPanelPictureForScale() {
+  // At a scale of 2 and above the picture drawn at twice the size is shown
+  // at the layout's size, so its lines and text are as sharp as the fields'.
+  const int scale = get_scale_factor() >= 2 ? 2 : 1;
+  if (scale == picture_scale_) return;
+  picture_scale_ = scale;
+  if (scale == 1) {
+    img_finish_.set(LoadPanelPicture());
+    return;
+  }
+  cairo_surface_t* surface = gdk_cairo_surface_create_from_pixbuf(
+      LoadDoublePanelPicture()->gobj(), scale, get_window()->gobj());
+  gtk_image_set_from_surface(img_finish_.gobj(), surface);
+  cairo_surface_destroy(surface);
+}
+
+void FormWindow::DescribeForAssistiveTechnology() {
+  // What the picture says only in pixels: its invitation, and the labels
+  // over the two frames. The picture itself and the never shown Text1 are
+  // nothing a screen reader should stop at.
+  get_accessible()->set_description(SpokenInvitation());
+  txt_name_.get_accessible()->set_name(std::string(kNameLabel));
+  txt_email_.get_accessible()->set_name(std::string(kEmailLabel));
+  lbl_finish_box_.get_accessible()->set_name(std::string(kFinishCaption));
+  KeepOutOfAccessibleTree(img_finish_);
+  KeepOutOfAccessibleTree(text1_);
+}
+
+void FormWindow::DrawFocusRings(const Cairo::RefPtr<Cairo::Context>& cr) {
+  for (auto [field, frame] : {std::pair{&txt_name_, kNameFrame}, {&txt_email_, kEmailFrame}}) {
+    if (field->get_visible() && field->has_focus()) DrawFocusRing(cr, frame, FocusColour(*field));
+  }
 }
 
 Gtk::Widget& FormWindow::WidgetOf(ControlId id) {
@@ -38,17 +80,58 @@ Gtk::Widget& FormWindow::WidgetOf(ControlId id) {
 }
 
 void FormWindow::PlaceControls() {
-  img_finish_.set(LoadPanelPicture());
   img_finish_.set_halign(Gtk::ALIGN_START);
   img_finish_.set_valign(Gtk::ALIGN_START);
+  // The rings lie on the picture, drawn after it.
+  img_finish_.signal_draw().connect(
+      [this](const Cairo::RefPtr<Cairo::Context>& cr) {
+        DrawFocusRings(cr);
+        return false;
+      },
+      /*after=*/true);
 
   lbl_finish_.set_text(std::string(kFinishCaption));
   lbl_finish_.set_use_underline(false);
   lbl_finish_.get_style_context()->add_class(kCaptionClass);
+  KeepCaptionReadable(lbl_finish_);
   lbl_finish_box_.set_visible_window(false);
   lbl_finish_box_.set_can_focus(false);
   lbl_finish_box_.add(lbl_finish_);
   lbl_finish_.show();
+  ConnectFinish();
+
+  using Fields = std::initializer_list<Gtk::Entry*>;
+  for (Gtk::Entry* field : Fields{&txt_email_, &txt_name_, &text1_}) {
+    field->set_has_frame(false);
+    field->get_style_context()->add_class(kFieldClass);
+    // Return in a field does nothing: the window has no default button.
+    field->set_activates_default(false);
+  }
+  for (Gtk::Entry* field : Fields{&txt_email_, &txt_name_}) {
+    const auto redraw_ring = [this](GdkEventFocus*) {
+      img_finish_.queue_draw();
+      return false;
+    };
+    field->signal_focus_in_event().connect(redraw_ring);
+    field->signal_focus_out_event().connect(redraw_ring);
+  }
+  text1_.set_text(std::string(kText1Initial));
+
+  // Each control is put in from the back of the stack to the front, so the
+  // last one put lies on top.
+  for (auto it = kLayout.rbegin(); it != kLayout.rend(); ++it) {
+    Gtk::Widget& widget = WidgetOf(it->id);
+    if (it->id != ControlId::imgFinish) widget.set_size_request(it->cx(), it->cy());
+    client_.put(widget, it->x(), it->y());
+    widget.set_visible(it->starts_visible);
+  }
+}
+
+void FormWindow::ConnectFinish() {
+  // Assistive technology's click is the mouse's.
+  lbl_finish_box_.OnClick([this] {
+    if (on_finish_click_) on_finish_click_();
+  });
   lbl_finish_box_.add_events(Gdk::BUTTON_PRESS_MASK | Gdk::BUTTON_RELEASE_MASK);
   // A click is a press and a release of the first button over the caption.
   lbl_finish_box_.signal_button_press_event().connect([this](GdkEventButton* e) {
@@ -70,23 +153,6 @@ void FormWindow::PlaceControls() {
   lbl_finish_box_.signal_realize().connect([this] {
     lbl_finish_box_.get_window()->set_cursor(LoadHandCursor(get_display()));
   });
-
-  for (Gtk::Entry* field : {&txt_email_, &txt_name_, &text1_}) {
-    field->set_has_frame(false);
-    field->get_style_context()->add_class(kFieldClass);
-    // Return in a field does nothing: the window has no default button.
-    field->set_activates_default(false);
-  }
-  text1_.set_text(std::string(kText1Initial));
-
-  // Each control is put in from the back of the stack to the front, so the
-  // last one put lies on top.
-  for (auto it = kLayout.rbegin(); it != kLayout.rend(); ++it) {
-    Gtk::Widget& widget = WidgetOf(it->id);
-    if (it->id != ControlId::imgFinish) widget.set_size_request(it->cx(), it->cy());
-    client_.put(widget, it->x(), it->y());
-    widget.set_visible(it->starts_visible);
-  }
 }
 
 FormControls FormWindow::controls() {

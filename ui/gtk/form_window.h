@@ -12,6 +12,7 @@
 #include <functional>
 
 #include "app/form_interfaces.h"
+#include "ui/gtk/accessible_widgets.h"
 #include "ui/gtk/browser_site.h"
 #include "ui/gtk/gtk_controls.h"
 #include "ui/layout.h"
@@ -40,15 +41,21 @@ class FormWindow : public Gtk::Window {
 
  private:
   void PlaceControls();
+  void ConnectFinish();
+  void ShowPanelPictureForScale();
+  void DescribeForAssistiveTechnology();
+  void DrawFocusRings(const Cairo::RefPtr<Cairo::Context>& cr);
   void FocusFirstInTabOrder();
   bool on_delete_event(GdkEventAny* event) override;
 
-  Gtk::Layout client_;
-  Gtk::Entry txt_email_, txt_name_, text1_;
+  ClientArea client_;
+  RequiredEntry txt_email_, txt_name_;
+  Gtk::Entry text1_;
   Gtk::Box web_browser_site_;
-  Gtk::EventBox lbl_finish_box_;
+  CaptionButton lbl_finish_box_;
   Gtk::Label lbl_finish_;
   Gtk::Image img_finish_;
+  int picture_scale_ = 0;
 
   WidgetControl img_finish_control_{img_finish_};
   WidgetControl lbl_finish_control_{lbl_finish_box_};

@@ -114,12 +114,13 @@ Brevolt::Brevolt(const fs::path& private_root, BrevoltOptions options) {
   const auto at = [&](const char* name) { return (private_root / name).string(); };
   std::vector<std::string> argv = std::move(options.wrapper);
   argv.push_back(BuiltProgram("brevolt"));
-  process_ = std::make_unique<Child>(
-      std::move(argv),
-      std::vector<std::string>{"HOME=" + at("home"), "XDG_CONFIG_HOME=" + at("config"),
+  std::vector<std::string> env{"HOME=" + at("home"), "XDG_CONFIG_HOME=" + at("config"),
                                "XDG_CACHE_HOME=" + at("cache"), "XDG_DATA_HOME=" + at("data"),
                                "XDG_STATE_HOME=" + at("state"), "XDG_RUNTIME_DIR=" + at("runtime"),
-                               "TMPDIR=" + at("tmp")},
+                               "TMPDIR=" + at("tmp")};
+  env.insert(env.end(), options.env.begin(), options.env.end());
+  process_ = std::make_unique<Child>(
+      std::move(argv), std::move(env),
       ChildOptions{options.cwd.string(), options.stderr_path.string()});
 }
 

@@ -61,6 +61,8 @@ struct BrevoltOptions {
   // A program that runs it (e.g. a system-call tracer); the program's path is
   // appended as its last argument.
   std::vector<std::string> wrapper;
+  // More environment ("NAME=value"), e.g. a theme or a scale.
+  std::vector<std::string> env;
 };
 
 // The program under test, with HOME, every XDG folder and TMPDIR pointed at

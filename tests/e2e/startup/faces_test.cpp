@@ -12,6 +12,7 @@
 
 #include "tests/e2e/common/screen_capture.h"
 #include "tests/e2e/startup/startup_fixture.h"
+#include "ui/panel_picture.h"
 
 namespace brevolt::test {
 namespace {
@@ -69,8 +70,22 @@ class Picture {
   std::string message_;
 };
 
+// The ring drawn around the focused field's frame.
+bool OnFocusRing(int x, int y) {
+  for (const ui::PixelBox& frame : {ui::kNameFrame, ui::kEmailFrame}) {
+    const int gap = ui::kFocusRingGap;
+    const int outer = gap + ui::kFocusRingWidth;
+    const Box around{frame.left - outer, frame.top - outer, frame.right + outer,
+                     frame.bottom + outer};
+    const Box within{frame.left - gap, frame.top - gap, frame.right + gap, frame.bottom + gap};
+    if (around.Holds(x, y) && !within.Holds(x, y)) return true;
+  }
+  return false;
+}
+
 bool OverlaidByControl(int x, int y) {
-  return kNameField.Holds(x, y) || kEmailField.Holds(x, y) || kCaption.Holds(x, y);
+  return kNameField.Holds(x, y) || kEmailField.Holds(x, y) || kCaption.Holds(x, y) ||
+         OnFocusRing(x, y);
 }
 
 // Pixels outside the controls' boxes that differ from the picture.
