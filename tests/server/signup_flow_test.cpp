@@ -13,7 +13,6 @@ namespace brevolt::signup::test {
 namespace {
 
 constexpr const char* kForm = "/posttobrevolt2.asp";
-constexpr const char* kFormType = "application/x-www-form-urlencoded";
 
 httplib::Result sign_up(const ServerUnderTest& server, const std::string& name,
                         const std::string& email) {
