@@ -1,4 +1,4 @@
-# shellcheck shell=bash
+# shellcheck shell=bash disable=SC2034  # the variables are read by the scripts that source this file
 # Settings shared by the project's scripts.
 # The test and demo builds point the program at a sign-up server on loopback.
 TEST_SIGNUP_PORT=28917
