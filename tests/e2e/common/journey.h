@@ -69,7 +69,9 @@ struct BrevoltOptions {
 // fresh empty folders below `private_root`.
 class Brevolt {
  public:
-  explicit Brevolt(const std::filesystem::path& private_root, BrevoltOptions options = {});
+  // `program` is the executable to run; empty: the one built here.
+  explicit Brevolt(const std::filesystem::path& private_root, BrevoltOptions options = {},
+                   const std::filesystem::path& program = {});
   Child& process() { return *process_; }
   pid_t pid() const { return process_->pid(); }
 
