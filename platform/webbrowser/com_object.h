@@ -6,6 +6,9 @@
 #include <objbase.h>
 
 #include <atomic>
+#include <utility>
+
+#include <wrl/client.h>
 
 namespace brevolt::platform::webbrowser {
 
@@ -55,5 +58,15 @@ class ComObject : public First, public Rest... {
   // and keeps the count right should it ever not.
   std::atomic<ULONG> references_{1};
 };
+
+// A new object in a ComPtr that holds its one reference. (mingw's
+// ComPtr::Attach takes a reference of its own, so it cannot adopt one.)
+template <class T, class... Args>
+Microsoft::WRL::ComPtr<T> MakeCom(Args&&... args) {
+  T* fresh = new T(std::forward<Args>(args)...);
+  Microsoft::WRL::ComPtr<T> held(fresh);
+  fresh->Release();
+  return held;
+}
 
 }  // namespace brevolt::platform::webbrowser

@@ -41,7 +41,7 @@ bool IsBlockedShortcut(const MSG& message) {
 }  // namespace
 
 ControlSite::ControlSite(::HWND container, ::HWND top_level) : container_(container) {
-  frame_.Attach(new InPlaceFrame(top_level));
+  frame_ = MakeCom<InPlaceFrame>(top_level);
 }
 
 void* ControlSite::ExtraInterface(REFIID riid) {
@@ -129,7 +129,7 @@ HRESULT ControlSite::FilterDataObject(IDataObject*, IDataObject** filtered) {
 }
 
 HRESULT ControlSite::QueryStatus(const GUID* group, ULONG count, OLECMD commands[], OLECMDTEXT*) {
-  if (group == nullptr || *group != CGID_DocHostCommandHandler) return OLECMDERR_E_UNKNOWNGROUP;
+  if (group == nullptr || *group != kDocHostCommandGroup) return OLECMDERR_E_UNKNOWNGROUP;
   for (ULONG i = 0; commands != nullptr && i < count; ++i) {
     commands[i].cmdf = IsSilenced(commands[i].cmdID) ? OLECMDF_SUPPORTED | OLECMDF_ENABLED : 0;
   }
@@ -137,7 +137,7 @@ HRESULT ControlSite::QueryStatus(const GUID* group, ULONG count, OLECMD commands
 }
 
 HRESULT ControlSite::Exec(const GUID* group, ::DWORD command, ::DWORD, VARIANT*, VARIANT* out) {
-  if (group == nullptr || *group != CGID_DocHostCommandHandler) return OLECMDERR_E_UNKNOWNGROUP;
+  if (group == nullptr || *group != kDocHostCommandGroup) return OLECMDERR_E_UNKNOWNGROUP;
   if (!IsSilenced(command)) return OLECMDERR_E_NOTSUPPORTED;
   if (command == OLECMDID_SHOWSCRIPTERROR && out != nullptr) {
     // Keep running the page's scripts, without a word.

@@ -15,6 +15,12 @@
 
 namespace brevolt::platform::webbrowser {
 
+// CGID_DocHostCommandHandler: the command group in which the control asks
+// its host to show dialogs. mingw's headers declare it, but no library of
+// theirs defines it.
+inline constexpr GUID kDocHostCommandGroup = {
+    0xf38bc242, 0xb950, 0x11d1, {0x89, 0x18, 0x00, 0xc0, 0x4f, 0xc2, 0xc8, 0x36}};
+
 class ControlSite
     : public ComObject<IOleClientSite, IOleInPlaceSite, IDocHostUIHandler, IOleCommandTarget> {
  public:

@@ -10,6 +10,13 @@ const VARIANT* RawArg(const DISPPARAMS* params, UINT position) {
   return &params->rgvarg[params->cArgs - 1 - position];
 }
 
+// A VARIANT* argument arrives as a variant by reference to the variant
+// that holds the value.
+const VARIANT* Deref(const VARIANT* arg) {
+  if (arg != nullptr && arg->vt == (VT_VARIANT | VT_BYREF)) return arg->pvarVal;
+  return arg;
+}
+
 // DispGetParam finds the argument by its declared position and coerces it,
 // by-reference variants included.
 std::optional<VARIANT> Coerced(const DISPPARAMS* params, UINT position, VARTYPE type) {
@@ -26,11 +33,18 @@ std::optional<VARIANT> Coerced(const DISPPARAMS* params, UINT position, VARTYPE 
 }  // namespace
 
 std::optional<std::wstring> StringArg(const DISPPARAMS* params, UINT position) {
-  std::optional<VARIANT> value = Coerced(params, position, VT_BSTR);
-  if (!value) return std::nullopt;
-  std::wstring text(value->bstrVal ? value->bstrVal : L"", SysStringLen(value->bstrVal));
-  VariantClear(&*value);
-  return text;
+  // Text only: a number is no address, however it would print.
+  const VARIANT* arg = Deref(RawArg(params, position));
+  if (arg == nullptr) return std::nullopt;
+  BSTR text = nullptr;
+  if (arg->vt == VT_BSTR) {
+    text = arg->bstrVal;
+  } else if (arg->vt == (VT_BSTR | VT_BYREF) && arg->pbstrVal != nullptr) {
+    text = *arg->pbstrVal;
+  } else {
+    return std::nullopt;
+  }
+  return std::wstring(text ? text : L"", SysStringLen(text));
 }
 
 std::optional<LONG> NumberArg(const DISPPARAMS* params, UINT position) {
@@ -40,14 +54,10 @@ std::optional<LONG> NumberArg(const DISPPARAMS* params, UINT position) {
 }
 
 IDispatch* ObjectArg(const DISPPARAMS* params, UINT position) {
-  const VARIANT* arg = RawArg(params, position);
+  const VARIANT* arg = Deref(RawArg(params, position));
   if (arg == nullptr) return nullptr;
   if (arg->vt == VT_DISPATCH) return arg->pdispVal;
   if (arg->vt == (VT_DISPATCH | VT_BYREF) && arg->ppdispVal != nullptr) return *arg->ppdispVal;
-  if (arg->vt == (VT_VARIANT | VT_BYREF) && arg->pvarVal != nullptr &&
-      arg->pvarVal->vt == VT_DISPATCH) {
-    return arg->pvarVal->pdispVal;
-  }
   return nullptr;
 }
 

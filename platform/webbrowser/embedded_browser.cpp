@@ -39,7 +39,7 @@ void KeepCookiesInMemory() {
 EmbeddedBrowser::EmbeddedBrowser(::HWND container, ::HWND top_level,
                                  NavigateCompleteHandler on_navigate_complete,
                                  OpenExternally open_externally) {
-  site_.Attach(new ControlSite(container, top_level));
+  site_ = MakeCom<ControlSite>(container, top_level);
   Check(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER,
                          IID_PPV_ARGS(control_.GetAddressOf())),
         "start");
@@ -54,9 +54,8 @@ EmbeddedBrowser::EmbeddedBrowser(::HWND container, ::HWND top_level,
   Check(control_.As(&points), "offer its events");
   Check(points->FindConnectionPoint(DIID_DWebBrowserEvents2, events_point_.GetAddressOf()),
         "offer its events");
-  ComPtr<BrowserEvents> events;
-  events.Attach(new BrowserEvents(control_.Get(), std::move(on_navigate_complete),
-                                  std::move(open_externally)));
+  ComPtr<BrowserEvents> events = MakeCom<BrowserEvents>(
+      control_.Get(), std::move(on_navigate_complete), std::move(open_externally));
   Check(events_point_->Advise(events.Get(), &events_cookie_), "report its events");
 
   RECT place;
