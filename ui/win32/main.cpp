@@ -14,7 +14,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_l
   ui::win32::FormWindow window(instance);
   platform::win32::SystemApi api;
   ui::win32::Win32MessageBoxes boxes(window.hwnd());
-  ui::win32::Win32ProgramEnd program_end(window.hwnd(), window.browser());
+  ui::win32::Win32ProgramEnd program_end(window.browser());
   FrmBrevolt form(window.controls(), api, boxes, program_end);
 
   window.OnFinishClick([&form] { form.lblFinish_Click(); });

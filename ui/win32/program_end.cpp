@@ -6,9 +6,10 @@ namespace brevolt::ui::win32 {
 
 void Win32ProgramEnd::End() {
   browser_.Release();
-  ::ShowWindow(window_, SW_HIDE);
   std::fflush(nullptr);
-  // ExitProcess leaves the message queue unread: no handler runs after this.
+  // The window goes with the process: hiding it first would only wait on a
+  // window manager (up to 2 s under Wine without one). ExitProcess leaves
+  // the message queue unread, so no handler runs after this.
   ::ExitProcess(0);
 }
 

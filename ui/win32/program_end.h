@@ -10,11 +10,10 @@ namespace brevolt::ui::win32 {
 // the window goes, nothing queued runs afterwards, and the status is 0.
 class Win32ProgramEnd : public ProgramEnd {
  public:
-  Win32ProgramEnd(::HWND window, BrowserSite& browser) : window_(window), browser_(browser) {}
+  explicit Win32ProgramEnd(BrowserSite& browser) : browser_(browser) {}
   [[noreturn]] void End() override;
 
  private:
-  ::HWND window_;
   BrowserSite& browser_;
 };
 
