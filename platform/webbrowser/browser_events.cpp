@@ -21,6 +21,9 @@ constexpr UINT kFrame = 0, kUrl = 1, kCancel = 6;
 namespace navigate_complete2 {
 constexpr UINT kFrame = 0, kUrl = 1;
 }
+namespace navigate_error {
+constexpr UINT kUrl = 1;
+}
 namespace new_window3 {
 constexpr UINT kCancel = 1, kFlags = 2, kUrl = 4;
 }
@@ -88,9 +91,10 @@ HRESULT BrowserEvents::Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS* par
     case DISPID_FILEDOWNLOAD:
       FileDownload(params);
       return S_OK;
+    case DISPID_NAVIGATEERROR:
+      NavigateError(params);
+      return S_OK;
     default:
-      // NavigateError among them: a page that cannot be loaded is no
-      // completion, and the control shows what it shows.
       return S_OK;
   }
 }
@@ -99,20 +103,33 @@ bool BrowserEvents::IsTopPage(IDispatch* frame) const {
   return top_page_ != nullptr && Identity(frame) == top_page_;
 }
 
-void BrowserEvents::BeforeNavigate(const DISPPARAMS* params) const {
+void BrowserEvents::BeforeNavigate(const DISPPARAMS* params) {
   using namespace before_navigate2;
   const std::optional<std::wstring> url = StringArg(params, kUrl);
-  if (!url || !IsAllowedPageAddress(*url)) Cancel(FlagArg(params, kCancel));
+  if (!url || !IsAllowedPageAddress(*url)) {
+    Cancel(FlagArg(params, kCancel));
+    return;
+  }
+  visited_.insert(*url);
 }
 
-void BrowserEvents::NavigateComplete(const DISPPARAMS* params) const {
+void BrowserEvents::NavigateComplete(const DISPPARAMS* params) {
   using namespace navigate_complete2;
   const std::optional<std::wstring> url = StringArg(params, kUrl);
-  if (!url || !on_navigate_complete_) return;
+  if (!url) return;
+  visited_.insert(*url);
+  if (!on_navigate_complete_) return;
   IDispatch* frame = ObjectArg(params, kFrame);
   // The frame object lives as long as the handler holds the notification's
   // frame, and no longer.
   on_navigate_complete_(std::make_shared<const ComWebFrame>(IsTopPage(frame), frame), Utf8(*url));
+}
+
+void BrowserEvents::NavigateError(const DISPPARAMS* params) {
+  // A page that cannot be shown is no completion, and the control shows
+  // what it shows; but what it fetched may still be in its cache.
+  const std::optional<std::wstring> url = StringArg(params, navigate_error::kUrl);
+  if (url) visited_.insert(*url);
 }
 
 void BrowserEvents::NewWindow(const DISPPARAMS* params) const {

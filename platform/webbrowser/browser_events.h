@@ -7,6 +7,7 @@
 #include <oaidl.h>
 
 #include <functional>
+#include <set>
 #include <string>
 
 #include "app/web_frame.h"
@@ -24,6 +25,10 @@ class BrowserEvents : public ComObject<IDispatch> {
   BrowserEvents(IUnknown* top_page, NavigateCompleteHandler on_navigate_complete,
                 OpenExternally open_externally);
 
+  // Every address the page and its frames went to or tried, for clearing
+  // what the engine kept of them once the session is over.
+  const std::set<std::wstring>& Visited() const { return visited_; }
+
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
@@ -35,14 +40,16 @@ class BrowserEvents : public ComObject<IDispatch> {
 
  private:
   bool IsTopPage(IDispatch* frame) const;
-  void BeforeNavigate(const DISPPARAMS* params) const;
-  void NavigateComplete(const DISPPARAMS* params) const;
+  void BeforeNavigate(const DISPPARAMS* params);
+  void NavigateComplete(const DISPPARAMS* params);
+  void NavigateError(const DISPPARAMS* params);
   void NewWindow(const DISPPARAMS* params) const;
   void FileDownload(const DISPPARAMS* params) const;
 
   IUnknown* const top_page_;
   const NavigateCompleteHandler on_navigate_complete_;
   const OpenExternally open_externally_;
+  std::set<std::wstring> visited_;
 };
 
 }  // namespace brevolt::platform::webbrowser

@@ -54,9 +54,9 @@ EmbeddedBrowser::EmbeddedBrowser(::HWND container, ::HWND top_level,
   Check(control_.As(&points), "offer its events");
   Check(points->FindConnectionPoint(DIID_DWebBrowserEvents2, events_point_.GetAddressOf()),
         "offer its events");
-  ComPtr<BrowserEvents> events = MakeCom<BrowserEvents>(
-      control_.Get(), std::move(on_navigate_complete), std::move(open_externally));
-  Check(events_point_->Advise(events.Get(), &events_cookie_), "report its events");
+  events_ = MakeCom<BrowserEvents>(control_.Get(), std::move(on_navigate_complete),
+                                   std::move(open_externally));
+  Check(events_point_->Advise(events_.Get(), &events_cookie_), "report its events");
 
   RECT place;
   GetClientRect(container, &place);
@@ -102,6 +102,11 @@ void EmbeddedBrowser::Close() {
     control_.Reset();
   }
   site_.Reset();
+  if (events_) {
+    // An address that was never cached is simply not found.
+    for (const std::wstring& url : events_->Visited()) DeleteUrlCacheEntryW(url.c_str());
+    events_.Reset();
+  }
 }
 
 }  // namespace brevolt::platform::webbrowser

@@ -37,13 +37,17 @@ class EmbeddedBrowser {
   bool PreTranslateMessage(MSG* message);
 
   // Stops listening, deactivates the control and lets go of it and of our
-  // site. Safe to call twice.
+  // site, then removes from the system's web cache every page the session
+  // went to: the first navigation asks the control not to cache, but the
+  // page's own later navigations cannot, and Wine's control caches all.
+  // Safe to call twice.
   void Close();
 
  private:
   Microsoft::WRL::ComPtr<ControlSite> site_;
   Microsoft::WRL::ComPtr<IOleObject> control_;
   Microsoft::WRL::ComPtr<IWebBrowser2> browser_;
+  Microsoft::WRL::ComPtr<BrowserEvents> events_;
   Microsoft::WRL::ComPtr<IConnectionPoint> events_point_;
   ::DWORD events_cookie_ = 0;
 };

@@ -173,6 +173,21 @@ TEST(BrowserEvents, DownloadsAreCancelledButPagesAreNot) {
   EXPECT_FALSE(sink.FileDownload(true));
 }
 
+TEST(BrowserEvents, RemembersEveryAddressTriedSoItsCacheCanBeCleared) {
+  Sink sink;
+  sink.BeforeNavigate(sink.page.Get(), L"http://127.0.0.1/posttobrevolt2.asp");
+  sink.BeforeNavigate(sink.frame.Get(), L"file:///C:/secret.txt");
+  sink.NavigateComplete(sink.frame.Get(), L"http://127.0.0.1/frame.html");
+  EventArgs a;
+  VARIANT_BOOL cancel = VARIANT_FALSE;
+  sink.Fire(DISPID_NAVIGATEERROR,
+            a.Params({EventArgs::Object(sink.page.Get()), a.TextRef(L"http://127.0.0.1/gone"),
+                      a.TextRef(L""), a.NumberRef(404), EventArgs::FlagRef(&cancel)}));
+  EXPECT_EQ(sink.events->Visited(),
+            (std::set<std::wstring>{L"http://127.0.0.1/posttobrevolt2.asp",
+                                    L"http://127.0.0.1/frame.html", L"http://127.0.0.1/gone"}));
+}
+
 TEST(BrowserEvents, ShortOrMalformedArgumentsAreIgnored) {
   Sink sink;
   EventArgs a;
