@@ -2,6 +2,8 @@
 // window with the product's title. Like the Linux stand-in, it reports on
 // stdout: "window <X id>" and "placed" once it is shown, for the X-side tests.
 // usage: host_window.exe [--title T] [--x X --y Y] [--width W] [--height H]
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <cstdio>
@@ -10,6 +12,8 @@
 #include <string>
 
 int main(int argc, char** argv) {
+  // Plain "\n" line ends, as the harness reads them.
+  _setmode(_fileno(stdout), _O_BINARY);
   std::string title = "Zendrolt";
   int x = 100, y = 100, width = 300, height = 200;
   for (int i = 1; i + 1 < argc; i += 2) {
@@ -29,8 +33,14 @@ int main(int argc, char** argv) {
   if (!window) return 1;
   ::ShowWindow(window, SW_SHOWNORMAL);
   ::UpdateWindow(window);
+  // Placed once it has the focus: a window manager gives it only after
+  // framing and mapping it; without one, Wine gives it at once.
   MSG msg;
-  while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
+  const DWORD deadline = ::GetTickCount() + 10000;
+  while (::GetForegroundWindow() != window && ::GetTickCount() < deadline) {
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
+  }
   // Wine keeps the X window's id as a window property.
   std::printf("window %lx\nplaced\n",
               static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(

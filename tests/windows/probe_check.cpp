@@ -1,5 +1,7 @@
 // Runs the program's connectivity probe once against an address and prints
 // "<answer> <milliseconds>", for the X-side tests and the figures.
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 #include <wininet.h>
 
@@ -13,6 +15,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: probe_check.exe URL\n");
     return 2;
   }
+  _setmode(_fileno(stdout), _O_BINARY);
   const auto start = std::chrono::steady_clock::now();
   const BOOL answer =
       brevolt::platform::win32::InternetCheckConnectionA(argv[1], FLAG_ICC_FORCE_CONNECTION, 0);

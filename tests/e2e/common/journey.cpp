@@ -113,7 +113,7 @@ Brevolt::Brevolt(const fs::path& private_root, BrevoltOptions options) {
   }
   const auto at = [&](const char* name) { return (private_root / name).string(); };
   std::vector<std::string> argv = std::move(options.wrapper);
-  argv.push_back(BuiltProgram("brevolt"));
+  argv.push_back(options.program.empty() ? BuiltProgram("brevolt") : options.program);
   process_ = std::make_unique<Child>(
       std::move(argv),
       std::vector<std::string>{"HOME=" + at("home"), "XDG_CONFIG_HOME=" + at("config"),

@@ -61,6 +61,8 @@ struct BrevoltOptions {
   // A program that runs it (e.g. a system-call tracer); the program's path is
   // appended as its last argument.
   std::vector<std::string> wrapper;
+  // The program to run; empty: the Linux program as built.
+  std::string program;
 };
 
 // The program under test, with HOME, every XDG folder and TMPDIR pointed at
