@@ -17,6 +17,7 @@ endif()
 if(EXISTS ${CMAKE_SOURCE_DIR}/ui/win32/CMakeLists.txt)
   add_subdirectory(ui/win32)
 endif()
+add_subdirectory(bench/windows)
 
 if(BREVOLT_TESTS)
   enable_testing()

@@ -38,6 +38,8 @@ constexpr int kCouldNotMeasure = 2;
 struct Options {
   int rounds = kDefaultRounds;
   bool raise_priority = true;
+  // The mingw build's folder: brevolt.exe against its bare-window floor.
+  std::string windows_dir;
 };
 
 Options ParseOptions(int argc, char** argv) {
@@ -48,8 +50,10 @@ Options ParseOptions(int argc, char** argv) {
       options.rounds = std::atoi(argv[++i]);
     } else if (arg == "--share-cpu") {
       options.raise_priority = false;
+    } else if (arg == "--windows" && i + 1 < argc) {
+      options.windows_dir = argv[++i];
     } else {
-      throw std::invalid_argument("usage: brevolt-bench [--rounds N] [--share-cpu]  (N >= " +
+      throw std::invalid_argument("usage: brevolt-bench [--rounds N] [--share-cpu] [--windows DIR]  (N >= " +
                                   std::to_string(kMinimumRounds) + ")");
     }
   }
@@ -151,6 +155,18 @@ int Run(const Options& options) {
            [&] {
              keep(Subject::kOnlineFloor,
                   measure.Online(BENCH_FLOOR_WEBKIT, "online-floor", server));
+           });
+    }
+    if (!options.windows_dir.empty()) {
+      const std::string dir = options.windows_dir + "/";
+      Pair(round,
+           [&] {
+             keep(Subject::kWindowsProgram,
+                  measure.Offline(dir + "brevolt.exe", "windows-program"));
+           },
+           [&] {
+             keep(Subject::kWindowsFloor,
+                  measure.Offline(dir + "bench_bare_window.exe", "windows-floor"));
            });
     }
     {

@@ -17,6 +17,8 @@ enum class Subject {
   kOnlineFloor,
   kNoAnswerProgram,
   kCompletionProgram,
+  kWindowsProgram,
+  kWindowsFloor,
 };
 
 using Samples = std::map<Subject, std::vector<Sample>>;
