@@ -1,5 +1,6 @@
 #include "platform/webbrowser/control_site.h"
 
+#include <algorithm>
 #include <array>
 
 namespace brevolt::platform::webbrowser {
@@ -18,24 +19,20 @@ constexpr ::DWORD kEditingMenu = CONTEXT_MENU_CONTROL;
 constexpr std::array<WPARAM, 5> kBlockedCtrlKeys = {'P', 'O', 'L', 'S', 'N'};
 
 // Commands the control hands to its host to show as dialogs; we show none.
-constexpr std::array<::DWORD, 5> kSilencedCommands = {OLECMDID_SHOWSCRIPTERROR, OLECMDID_SHOWPRINT,
-                                                    OLECMDID_SHOWPAGESETUP, OLECMDID_PRINT,
-                                                    OLECMDID_PRINTPREVIEW};
+constexpr std::array<::DWORD, 5> kSilencedCommands = {
+    OLECMDID_SHOWSCRIPTERROR, OLECMDID_SHOWPRINT, OLECMDID_SHOWPAGESETUP, OLECMDID_PRINT,
+    OLECMDID_PRINTPREVIEW};
 
 bool IsSilenced(::DWORD command) {
-  for (::DWORD silenced : kSilencedCommands) {
-    if (silenced == command) return true;
-  }
-  return false;
+  return std::find(kSilencedCommands.begin(), kSilencedCommands.end(), command) !=
+         kSilencedCommands.end();
 }
 
 bool IsBlockedShortcut(const MSG& message) {
   if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
   if (GetKeyState(VK_CONTROL) >= 0) return false;
-  for (WPARAM key : kBlockedCtrlKeys) {
-    if (message.wParam == key) return true;
-  }
-  return false;
+  return std::find(kBlockedCtrlKeys.begin(), kBlockedCtrlKeys.end(), message.wParam) !=
+         kBlockedCtrlKeys.end();
 }
 
 }  // namespace
