@@ -62,6 +62,9 @@ EmbeddedBrowser::EmbeddedBrowser(::HWND container, ::HWND top_level,
   GetClientRect(container, &place);
   Check(control_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_.Get(), 0, container, &place),
         "take its place in the window");
+  // The page gets the keyboard, so the user can type into its first field
+  // at once; a control that declines still works with the mouse.
+  control_->DoVerb(OLEIVERB_UIACTIVATE, nullptr, site_.Get(), 0, container, &place);
 }
 
 void EmbeddedBrowser::Navigate(const std::string& url) {
