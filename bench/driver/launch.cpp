@@ -35,7 +35,10 @@ Launched::Launched(const std::string& program, const std::string& log_path) {
   const int log = open(log_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (log < 0) throw std::system_error(errno, std::generic_category(), "open " + log_path);
   test::SpawnRequest request;
-  request.argv = {program};
+  // Windows programs run under Wine, in the prefix bench/run made for them.
+  const bool windows = program.size() > 4 && program.compare(program.size() - 4, 4, ".exe") == 0;
+  request.argv = windows ? std::vector<std::string>{"wine", program}
+                         : std::vector<std::string>{program};
   request.stdout_fd = log;
   request.stderr_fd = log;
   started_ = Clock::now();

@@ -40,6 +40,8 @@ struct Options {
   int rounds = kDefaultRounds;
   bool raise_priority = true;
   bool server_only = false;  // the sign-up server's figures alone, without X
+  // The mingw build's folder: brevolt.exe against its bare-window floor.
+  std::string windows_dir;
 };
 
 Options ParseOptions(int argc, char** argv) {
@@ -52,8 +54,11 @@ Options ParseOptions(int argc, char** argv) {
       options.raise_priority = false;
     } else if (arg == "--server-only") {
       options.server_only = true;
+    } else if (arg == "--windows" && i + 1 < argc) {
+      options.windows_dir = argv[++i];
     } else {
-      throw std::invalid_argument("usage: brevolt-bench [--rounds N] [--share-cpu] [--server-only]  (N >= " +
+      throw std::invalid_argument(
+          "usage: brevolt-bench [--rounds N] [--share-cpu] [--server-only] [--windows DIR]  (N >= " +
                                   std::to_string(kMinimumRounds) + ")");
     }
   }
@@ -160,6 +165,18 @@ int Run(const Options& options) {
            [&] {
              keep(Subject::kOnlineFloor,
                   measure.Online(BENCH_FLOOR_WEBKIT, "online-floor", server));
+           });
+    }
+    if (!options.windows_dir.empty()) {
+      const std::string dir = options.windows_dir + "/";
+      Pair(round,
+           [&] {
+             keep(Subject::kWindowsProgram,
+                  measure.Offline(dir + "brevolt.exe", "windows-program"));
+           },
+           [&] {
+             keep(Subject::kWindowsFloor,
+                  measure.Offline(dir + "bench_bare_window.exe", "windows-floor"));
            });
     }
     {

@@ -22,6 +22,8 @@ const char* NameOf(Subject subject) {
     case Subject::kOnlineFloor: return "online    WebKit floor";
     case Subject::kNoAnswerProgram: return "no answer program";
     case Subject::kCompletionProgram: return "complete  program";
+    case Subject::kWindowsProgram: return "windows   brevolt.exe";
+    case Subject::kWindowsFloor: return "windows   bare window";
   }
   return "?";
 }
@@ -223,6 +225,14 @@ void JudgeProgram(Verdicts& v, const Samples& samples, std::chrono::milliseconds
             Cell(Max(f.Of(Subject::kNoAnswerProgram, kMap)), "%.1f") + ", bound " +
             Cell(bound, "%.0f") + ")",
         "no-answer map " + Cell(no_answer, "%.0f") + "/" + Cell(bound, "%.0f") + "ms");
+
+  if (samples.count(Subject::kWindowsProgram) != 0) {
+    TimeRatio(v, f, "windows offline: map time <= x1.15 bare window", "windows map",
+              Subject::kWindowsProgram, Subject::kWindowsFloor, kMap, kMaxMapRatio, true);
+    const auto processes = Max(f.Of(Subject::kWindowsProgram, kProcesses));
+    v.Add("windows offline: one process", processes && *processes == kOfflineProcesses,
+          Cell(processes, "%.0f") + " at most", "windows procs " + Cell(processes, "%.0f"));
+  }
 }
 
 }  // namespace

@@ -18,6 +18,8 @@ enum class Subject {
   kOnlineFloor,
   kNoAnswerProgram,
   kCompletionProgram,
+  kWindowsProgram,
+  kWindowsFloor,
 };
 
 using Samples = std::map<Subject, std::vector<Sample>>;

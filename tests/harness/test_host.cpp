@@ -12,8 +12,11 @@ constexpr const char* kProgram = "brevolt-test-host";
 
 }  // namespace
 
-TestHost::TestHost(const std::string& title, std::vector<std::string> extra_args) {
-  std::vector<std::string> argv = {BuiltProgram(kProgram), "--title", title};
+TestHost::TestHost(const std::string& title, std::vector<std::string> extra_args,
+                   std::vector<std::string> command) {
+  std::vector<std::string> argv =
+      command.empty() ? std::vector<std::string>{BuiltProgram(kProgram)} : std::move(command);
+  argv.insert(argv.end(), {"--title", title});
   argv.insert(argv.end(), extra_args.begin(), extra_args.end());
   process_ = std::make_unique<Child>(std::move(argv));
   // What it said on the way, for the message if it never gets there.

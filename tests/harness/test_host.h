@@ -17,7 +17,10 @@ class TestHost {
   // `extra_args` are more options of the program: --x X --y Y, --width W,
   // --height H, --wm-name-only, --override-redirect, --input-only.
   // Throws std::runtime_error if it does not get there in time.
-  explicit TestHost(const std::string& title, std::vector<std::string> extra_args = {});
+  // `command` starts another stand-in that reports the same way (the
+  // Windows one under Wine); empty: brevolt-test-host.
+  explicit TestHost(const std::string& title, std::vector<std::string> extra_args = {},
+                    std::vector<std::string> command = {});
 
   XWindow window() const { return window_; }
   Child& process() { return *process_; }

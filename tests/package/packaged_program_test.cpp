@@ -54,7 +54,9 @@ class PackagedProgram : public ::testing::Test {
   }
 
   Brevolt& Start() {
-    program_ = std::make_unique<Brevolt>(scratch_->path(), BrevoltOptions{}, root_ / "usr/bin/brevolt");
+    BrevoltOptions options;
+    options.program = (root_ / "usr/bin/brevolt").string();
+    program_ = std::make_unique<Brevolt>(scratch_->path(), std::move(options));
     return *program_;
   }
 

@@ -106,14 +106,14 @@ std::vector<fs::path> PrivateFolders(const fs::path& private_root) {
   return folders;
 }
 
-Brevolt::Brevolt(const fs::path& private_root, BrevoltOptions options, const fs::path& program) {
+Brevolt::Brevolt(const fs::path& private_root, BrevoltOptions options) {
   for (const fs::path& folder : PrivateFolders(private_root)) {
     fs::create_directories(folder);
     ::chmod(folder.c_str(), 0700);
   }
   const auto at = [&](const char* name) { return (private_root / name).string(); };
   std::vector<std::string> argv = std::move(options.wrapper);
-  argv.push_back(program.empty() ? BuiltProgram("brevolt") : program.string());
+  argv.push_back(options.program.empty() ? BuiltProgram("brevolt") : options.program);
   std::vector<std::string> env{"HOME=" + at("home"), "XDG_CONFIG_HOME=" + at("config"),
                                "XDG_CACHE_HOME=" + at("cache"), "XDG_DATA_HOME=" + at("data"),
                                "XDG_STATE_HOME=" + at("state"), "XDG_RUNTIME_DIR=" + at("runtime"),

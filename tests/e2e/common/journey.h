@@ -63,15 +63,16 @@ struct BrevoltOptions {
   std::vector<std::string> wrapper;
   // More environment ("NAME=value"), e.g. a theme or a scale.
   std::vector<std::string> env;
+  // The program to run (the Windows one, or the Linux one unpacked from its
+  // package); empty: the Linux program as built.
+  std::string program;
 };
 
 // The program under test, with HOME, every XDG folder and TMPDIR pointed at
 // fresh empty folders below `private_root`.
 class Brevolt {
  public:
-  // `program` is the executable to run; empty: the one built here.
-  explicit Brevolt(const std::filesystem::path& private_root, BrevoltOptions options = {},
-                   const std::filesystem::path& program = {});
+  explicit Brevolt(const std::filesystem::path& private_root, BrevoltOptions options = {});
   Child& process() { return *process_; }
   pid_t pid() const { return process_->pid(); }
 

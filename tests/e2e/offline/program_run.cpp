@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "tests/e2e/common/screen_capture.h"
+#include "tests/e2e/common/wine.h"
 #include "tests/e2e/offline/pointer.h"
 #include "tests/e2e/offline/x_messages.h"
 
@@ -23,7 +24,7 @@ constexpr const char* kPlainPage =
 
 }  // namespace
 
-ProgramRun::ProgramRun(XSession::Wm wm, Face face) {
+ProgramRun::ProgramRun(XSession::Wm wm, Face face, Program program) : which_(program) {
   session_ = std::make_unique<XSession>(wm);
   x_ = std::make_unique<XQuery>(session_->display());
   scratch_ = std::make_unique<ScratchDir>("brevolt-e2e-offline");
@@ -31,8 +32,14 @@ ProgramRun::ProgramRun(XSession::Wm wm, Face face) {
     pages_ = std::make_unique<PageServer>(SignUpPort());
     pages_->AddPage(kSignUpPath, kPlainPage);
   }
-  host_ = std::make_unique<TestHost>(kHostTitle);
-  program_ = std::make_unique<Brevolt>(scratch_->path());
+  if (program == Program::kWindows) {
+    host_ = std::make_unique<TestHost>(kHostTitle, std::vector<std::string>{},
+                                       WineCommand("host_window.exe"));
+    program_ = std::make_unique<Brevolt>(scratch_->path(), WindowsBrevolt());
+  } else {
+    host_ = std::make_unique<TestHost>(kHostTitle);
+    program_ = std::make_unique<Brevolt>(scratch_->path());
+  }
   window_ = program_->WaitForWindow(*x_, kWindowTimeout);
   if (window_ == 0) throw std::runtime_error("the program's window did not appear");
 }
@@ -42,6 +49,8 @@ ProgramRun::~ProgramRun() {
   // it may still be loading from.
   program_.reset();
   host_.reset();
+  // Wine's own helpers hold the X server too.
+  if (which_ == Program::kWindows) EndWinePrograms();
   pages_.reset();
   x_.reset();
   session_.reset();

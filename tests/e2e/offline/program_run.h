@@ -25,6 +25,9 @@
 namespace brevolt::test {
 
 enum class Face { kOffline, kOnline };
+// Which build runs: the Linux program, or the Windows one under Wine beside
+// the Windows stand-in (the prefix is the test process's, see wine.h).
+enum class Program { kLinux, kWindows };
 
 // Generous bounds for things that normally take well under a second; the
 // machine is shared, so they only keep a broken run from hanging.
@@ -44,7 +47,7 @@ class ProgramRun {
  public:
   // Starts everything and waits for the program's window; throws if any
   // piece does not come up.
-  ProgramRun(XSession::Wm wm, Face face);
+  ProgramRun(XSession::Wm wm, Face face, Program program = Program::kLinux);
   ~ProgramRun();
   ProgramRun(const ProgramRun&) = delete;
   ProgramRun& operator=(const ProgramRun&) = delete;
@@ -105,6 +108,7 @@ class ProgramRun {
   std::unique_ptr<Brevolt> program_;
   XWindow window_ = 0;
   int finish_clicks_ = 0;
+  Program which_ = Program::kLinux;
 };
 
 // The program ended with status 0, its window went, and the product window

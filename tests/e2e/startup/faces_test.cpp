@@ -2,7 +2,6 @@
 // two fields inside its drawn frames and the Finish caption on its drawn
 // button, and no web engine at all. Online: only the page, shifted so that
 // its edges and the strip where a scroll bar would stand are out of sight.
-#include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,6 +9,7 @@
 #include <memory>
 #include <sstream>
 
+#include "tests/e2e/common/panel_picture.h"
 #include "tests/e2e/common/screen_capture.h"
 #include "tests/e2e/startup/startup_fixture.h"
 #include "ui/panel_picture.h"
@@ -17,18 +17,6 @@
 namespace brevolt::test {
 namespace {
 
-// Rectangles in client pixels, inclusive.
-struct Box {
-  int x0, y0, x1, y1;
-  bool Holds(int x, int y) const { return x >= x0 && x <= x1 && y >= y0 && y <= y1; }
-};
-
-// Where the fields and the caption may draw over the picture: the fields
-// cover the white inside of the drawn frames, the caption the drawn
-// button's face.
-constexpr Box kNameField{206, 167, 416, 185};
-constexpr Box kEmailField{206, 216, 416, 234};
-constexpr Box kCaption{406, 328, 476, 344};
 // Inside the drawn button, within its outline (404,323)-(477,345) and the
 // outline's inner shadow.
 constexpr Box kButtonFace{406, 325, 475, 343};
@@ -38,72 +26,6 @@ constexpr int kTextAreaRightInset = 3;
 constexpr int kTextAreaVerticalInset = 2;
 
 const Rgb kWhite{255, 255, 255};
-
-class Picture {
- public:
-  Picture() {
-    GError* error = nullptr;
-    pixbuf_ = gdk_pixbuf_new_from_file(BREVOLT_PANEL_PICTURE, &error);
-    if (pixbuf_ == nullptr) {
-      message_ = error != nullptr ? error->message : "unknown error";
-      if (error != nullptr) g_error_free(error);
-    }
-  }
-  ~Picture() {
-    if (pixbuf_ != nullptr) g_object_unref(pixbuf_);
-  }
-  Picture(const Picture&) = delete;
-  Picture& operator=(const Picture&) = delete;
-
-  bool loaded() const { return pixbuf_ != nullptr; }
-  const std::string& message() const { return message_; }
-  int width() const { return gdk_pixbuf_get_width(pixbuf_); }
-  int height() const { return gdk_pixbuf_get_height(pixbuf_); }
-  Rgb At(int x, int y) const {
-    const guchar* p = gdk_pixbuf_read_pixels(pixbuf_) + y * gdk_pixbuf_get_rowstride(pixbuf_) +
-                      x * gdk_pixbuf_get_n_channels(pixbuf_);
-    return {p[0], p[1], p[2]};
-  }
-
- private:
-  GdkPixbuf* pixbuf_ = nullptr;
-  std::string message_;
-};
-
-// The ring drawn around the focused field's frame.
-bool OnFocusRing(int x, int y) {
-  for (const ui::PixelBox& frame : {ui::kNameFrame, ui::kEmailFrame}) {
-    const int gap = ui::kFocusRingGap;
-    const int outer = gap + ui::kFocusRingWidth;
-    const Box around{frame.left - outer, frame.top - outer, frame.right + outer,
-                     frame.bottom + outer};
-    const Box within{frame.left - gap, frame.top - gap, frame.right + gap, frame.bottom + gap};
-    if (around.Holds(x, y) && !within.Holds(x, y)) return true;
-  }
-  return false;
-}
-
-bool OverlaidByControl(int x, int y) {
-  return kNameField.Holds(x, y) || kEmailField.Holds(x, y) || kCaption.Holds(x, y) ||
-         OnFocusRing(x, y);
-}
-
-// Pixels outside the controls' boxes that differ from the picture.
-int PictureMismatches(const Screenshot& shot, const Picture& picture, std::string* first) {
-  int count = 0;
-  for (int y = 0; y < shot.height(); ++y) {
-    for (int x = 0; x < shot.width(); ++x) {
-      if (OverlaidByControl(x, y) || shot.At(x, y) == picture.At(x, y)) continue;
-      if (count++ == 0 && first != nullptr) {
-        std::ostringstream where;
-        where << "(" << x << "," << y << ") shows " << shot.At(x, y) << ", the picture "
-              << picture.At(x, y);
-        *first = where.str();
-      }
-    }
-  }
-  return count;
-}
 
 bool FieldTextAreaIsWhite(const Screenshot& shot, const Box& field) {
   return shot.All(field.x0 + kTextAreaLeftInset, field.y0 + kTextAreaVerticalInset,
@@ -132,7 +54,7 @@ std::string SaveForInspection(const Screenshot& shot, const std::string& name) {
 using Faces = StartupTest;
 
 TEST_P(Faces, OfflineShowsThePanelWithFieldsAndCaptionInTheirDrawnPlaces) {
-  const Picture picture;
+  const PanelPicture picture;
   ASSERT_TRUE(picture.loaded()) << picture.message();
   ASSERT_EQ(picture.width(), kClientWidth);
   ASSERT_GE(picture.height(), kClientHeight);

@@ -1,0 +1,43 @@
+// The floor of the Windows program's start-up: a bare top-level window of
+// the same style and client size, with one EDIT field, built and run the
+// same way (mingw, static, under Wine).
+#include <windows.h>
+
+#include "ui/layout.h"
+
+namespace {
+
+LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_CLOSE) {
+    ::ExitProcess(0);
+  }
+  return ::DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = WindowProc;
+  wc.hInstance = instance;
+  wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = "BareWindow";
+  ::RegisterClassExA(&wc);
+  constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+  RECT outer{0, 0, brevolt::ui::kClientWidth, brevolt::ui::kClientHeight};
+  ::AdjustWindowRectEx(&outer, style, FALSE, WS_EX_WINDOWEDGE);
+  HWND window = ::CreateWindowExA(WS_EX_WINDOWEDGE, "BareWindow", "Bare", style, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, outer.right - outer.left,
+                                  outer.bottom - outer.top, nullptr, nullptr, instance, nullptr);
+  ::CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 207, 168, 209, 18, window,
+                    nullptr, instance, nullptr);
+  ::ShowWindow(window, SW_SHOWNORMAL);
+  MSG msg;
+  while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+  }
+  return 0;
+}

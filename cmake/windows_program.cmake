@@ -1,0 +1,32 @@
+# The Windows program, cross-built with mingw-w64 (cmake/mingw-w64-x86_64.cmake)
+# and tested under Wine. Included from the top-level CMakeLists.txt only when
+# the target system is Windows.
+enable_language(RC)
+
+# One self-contained brevolt.exe: the C++ runtime, libgcc and winpthread are
+# linked in, so it needs nothing beside it but the system's own DLLs.
+add_link_options(-static -static-libgcc -static-libstdc++)
+# Windows 7 and later; the ANSI calls are the ones the handlers are written with.
+add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601 WIN32_LEAN_AND_MEAN NOMINMAX)
+
+add_subdirectory(app)
+add_subdirectory(platform/win32)
+if(EXISTS ${CMAKE_SOURCE_DIR}/platform/webbrowser/CMakeLists.txt)
+  add_subdirectory(platform/webbrowser)
+endif()
+if(EXISTS ${CMAKE_SOURCE_DIR}/ui/win32/CMakeLists.txt)
+  add_subdirectory(ui/win32)
+endif()
+add_subdirectory(bench/windows)
+
+if(BUILD_TESTING)
+  # GoogleTest from Debian's sources, built with the same compiler.
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+  include(${CMAKE_SOURCE_DIR}/cmake/wine_test.cmake)
+  add_subdirectory(tests/windows)
+  if(EXISTS ${CMAKE_SOURCE_DIR}/tests/webbrowser/CMakeLists.txt)
+    add_subdirectory(tests/webbrowser)
+  endif()
+endif()

@@ -1,0 +1,115 @@
+#include "platform/webbrowser/embedded_browser.h"
+
+#include <oleauto.h>
+#include <wininet.h>
+
+#include <cstdio>
+
+#include "platform/webbrowser/wide_text.h"
+
+namespace brevolt::platform::webbrowser {
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+// Not in mingw's <wininet.h>: session cookies stay in memory and none is
+// written to the user's profile, for every WinINet user in this process.
+constexpr ::DWORD kSuppressCookiePersist = 3;
+
+constexpr LONG kNavigateFlags = navNoHistory | navNoWriteToCache;
+
+// A failing control operation ends the program with a run-time error.
+void Check(HRESULT result, const char* operation) {
+  if (SUCCEEDED(result)) return;
+  char message[160];
+  std::snprintf(message, sizeof message, "Run-time error: the web browser control failed to %s "
+                "(0x%08lX).", operation, static_cast<unsigned long>(result));
+  FatalAppExitA(0, message);
+}
+
+}  // namespace
+
+void KeepCookiesInMemory() {
+  ::DWORD behaviour = kSuppressCookiePersist;
+  // A system without the option keeps its usual cookie store; nothing more
+  // can be done about it from here.
+  InternetSetOptionW(nullptr, INTERNET_OPTION_SUPPRESS_BEHAVIOR, &behaviour, sizeof behaviour);
+}
+
+EmbeddedBrowser::EmbeddedBrowser(::HWND container, ::HWND top_level,
+                                 NavigateCompleteHandler on_navigate_complete,
+                                 OpenExternally open_externally) {
+  site_ = MakeCom<ControlSite>(container, top_level);
+  Check(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER,
+                         IID_PPV_ARGS(control_.GetAddressOf())),
+        "start");
+  Check(control_->SetClientSite(site_.Get()), "accept its site");
+  Check(control_.As(&browser_), "offer IWebBrowser2");
+
+  // No script error dialogs, and nothing dropped on it becomes a page.
+  Check(browser_->put_Silent(VARIANT_TRUE), "go silent");
+  Check(browser_->put_RegisterAsDropTarget(VARIANT_FALSE), "refuse dropped files");
+
+  ComPtr<IConnectionPointContainer> points;
+  Check(control_.As(&points), "offer its events");
+  Check(points->FindConnectionPoint(DIID_DWebBrowserEvents2, events_point_.GetAddressOf()),
+        "offer its events");
+  events_ = MakeCom<BrowserEvents>(control_.Get(), std::move(on_navigate_complete),
+                                   std::move(open_externally));
+  Check(events_point_->Advise(events_.Get(), &events_cookie_), "report its events");
+
+  RECT place;
+  GetClientRect(container, &place);
+  Check(control_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_.Get(), 0, container, &place),
+        "take its place in the window");
+  // The page gets the keyboard, so the user can type into its first field
+  // at once; a control that declines still works with the mouse.
+  control_->DoVerb(OLEIVERB_UIACTIVATE, nullptr, site_.Get(), 0, container, &place);
+}
+
+void EmbeddedBrowser::Navigate(const std::string& url) {
+  BSTR address = SysAllocString(Wide(url).c_str());
+  VARIANT flags;
+  VariantInit(&flags);
+  flags.vt = VT_I4;
+  flags.lVal = kNavigateFlags;
+  VARIANT none;
+  VariantInit(&none);
+  const HRESULT result = browser_->Navigate(address, &flags, &none, &none, &none);
+  SysFreeString(address);
+  Check(result, "navigate");
+}
+
+bool EmbeddedBrowser::PreTranslateMessage(MSG* message) {
+  if (!browser_ || message == nullptr) return false;
+  if (message->message < WM_KEYFIRST || message->message > WM_KEYLAST) return false;
+  ComPtr<IOleInPlaceActiveObject> active;
+  if (FAILED(browser_.As(&active))) return false;
+  return active->TranslateAccelerator(message) == S_OK;
+}
+
+void EmbeddedBrowser::Close() {
+  if (events_point_) {
+    events_point_->Unadvise(events_cookie_);
+    events_point_.Reset();
+  }
+  if (browser_) {
+    browser_->Stop();
+    browser_.Reset();
+  }
+  if (control_) {
+    ComPtr<IOleInPlaceObject> in_place;
+    if (SUCCEEDED(control_.As(&in_place))) in_place->InPlaceDeactivate();
+    control_->Close(OLECLOSE_NOSAVE);
+    control_->SetClientSite(nullptr);
+    control_.Reset();
+  }
+  site_.Reset();
+  if (events_) {
+    // An address that was never cached is simply not found.
+    for (const std::wstring& url : events_->Visited()) DeleteUrlCacheEntryW(url.c_str());
+    events_.Reset();
+  }
+}
+
+}  // namespace brevolt::platform::webbrowser

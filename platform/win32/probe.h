@@ -1,0 +1,18 @@
+#pragma once
+// Reachability of the sign-up address through wininet's own check, bounded
+// in time: wininet sets no limit of its own and waits minutes on a server
+// whose listen queue is full.
+#include <chrono>
+
+#include "app/win32_types.h"
+
+namespace brevolt::platform::win32 {
+
+// wininet's InternetCheckConnectionA, answered within `bound` (name lookup
+// included); 0 when it has not answered by then.
+BOOL CheckConnection(const char* url, DWORD flags, std::chrono::milliseconds bound);
+
+// The same, bounded by the build's probe timeout.
+BOOL InternetCheckConnectionA(const char* lpszUrl, DWORD dwFlags, DWORD dwReserved);
+
+}  // namespace brevolt::platform::win32

@@ -1,0 +1,50 @@
+#include "platform/win32/system_api.h"
+
+#include <cstdint>
+
+#include "platform/win32/probe.h"
+
+namespace brevolt::platform::win32 {
+
+::HWND ToNative(brevolt::HWND handle) {
+  return reinterpret_cast<::HWND>(static_cast<std::intptr_t>(static_cast<std::int32_t>(handle)));
+}
+
+brevolt::HWND FromNative(::HWND handle) {
+  return static_cast<brevolt::HWND>(reinterpret_cast<std::uintptr_t>(handle));
+}
+
+brevolt::HWND SystemApi::FindWindowA(const char* lpClassName, const char* lpWindowName) {
+  // The product's title also heads message boxes, ours among them in another
+  // copy of this program. A message box is owned by a window and is never a
+  // main window itself, so owned windows are passed over.
+  ::HWND found = nullptr;
+  while ((found = ::FindWindowExA(nullptr, found, lpClassName, lpWindowName)) != nullptr) {
+    if (::GetWindow(found, GW_OWNER) == nullptr) return FromNative(found);
+  }
+  return 0;
+}
+
+BOOL SystemApi::SetWindowTextA(brevolt::HWND hWnd, const char* lpString) {
+  return ::SetWindowTextA(ToNative(hWnd), lpString);
+}
+
+BOOL SystemApi::SetWindowPos(brevolt::HWND hWnd, brevolt::HWND hWndInsertAfter, int X, int Y,
+                             int cx, int cy, UINT uFlags) {
+  // Hiding and showing the product's window must leave its place and size
+  // alone: with zeros for both, Windows would otherwise move it to the
+  // corner and shrink it, and it would come back that way. Hiding keeps its
+  // place in the stacking order; showing raises and activates it.
+  if (uFlags & SWP_HIDEWINDOW) uFlags |= SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER;
+  if (uFlags & SWP_SHOWWINDOW) uFlags |= SWP_NOMOVE | SWP_NOSIZE;
+  const ::HWND window = ToNative(hWnd);
+  const BOOL done = ::SetWindowPos(window, ToNative(hWndInsertAfter), X, Y, cx, cy, uFlags);
+  if (done && (uFlags & SWP_SHOWWINDOW)) ::SetForegroundWindow(window);
+  return done;
+}
+
+BOOL SystemApi::InternetCheckConnectionA(const char* lpszUrl, DWORD dwFlags, DWORD dwReserved) {
+  return win32::InternetCheckConnectionA(lpszUrl, dwFlags, dwReserved);
+}
+
+}  // namespace brevolt::platform::win32

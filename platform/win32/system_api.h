@@ -1,0 +1,24 @@
+#pragma once
+// The handlers' platform calls on Windows: user32's window calls and
+// wininet's connectivity check, bounded in time.
+#include <windows.h>
+
+#include "app/form_interfaces.h"
+
+namespace brevolt::platform::win32 {
+
+// Window handles are 32-bit values on 64-bit Windows too, sign-extended
+// when widened, so they round-trip through the handlers' 32-bit HWND.
+::HWND ToNative(brevolt::HWND handle);
+brevolt::HWND FromNative(::HWND handle);
+
+class SystemApi : public Win32Api {
+ public:
+  brevolt::HWND FindWindowA(const char* lpClassName, const char* lpWindowName) override;
+  BOOL SetWindowTextA(brevolt::HWND hWnd, const char* lpString) override;
+  BOOL SetWindowPos(brevolt::HWND hWnd, brevolt::HWND hWndInsertAfter, int X, int Y, int cx,
+                    int cy, UINT uFlags) override;
+  BOOL InternetCheckConnectionA(const char* lpszUrl, DWORD dwFlags, DWORD dwReserved) override;
+};
+
+}  // namespace brevolt::platform::win32

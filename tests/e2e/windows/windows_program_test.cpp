@@ -1,0 +1,219 @@
+// The Windows program under Wine, driven from the X side exactly like the
+// Linux one: start-up beside the hidden product window, the offline panel,
+// Finish, closing, the product window's return, and the probe's bound.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "build_config.h"
+#include "tests/e2e/common/panel_picture.h"
+#include "tests/e2e/common/screen_capture.h"
+#include "tests/e2e/common/wine.h"
+#include "tests/e2e/offline/program_run.h"
+#include "tests/e2e/offline/x_messages.h"
+#include "tests/e2e/startup/map_order_log.h"
+#include "tests/probe/loopback.h"
+
+namespace brevolt::test {
+namespace {
+
+constexpr auto kHideTimeout = std::chrono::seconds(10);
+// Windows centres the whole window, its frame as Wine reckons it; the frame
+// a window manager draws may differ by its title bar.
+constexpr int kCentringSlack = 30;
+// A bounded probe may overrun its bound by this much on a shared machine.
+constexpr auto kProbeLateness = std::chrono::milliseconds(1500);
+
+#define SKIP_WITHOUT_WINDOWS_BUILD()                                                     \
+  if (WindowsBuildDir().empty())                                                         \
+  GTEST_SKIP() << "no Windows build: configure with -DBREVOLT_WINDOWS_BUILD_DIR=<the "   \
+                  "mingw build folder> to run the Windows program's tests under Wine"
+
+bool MapsWebEngine(pid_t pid) {
+  std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
+  std::string line;
+  while (std::getline(maps, line)) {
+    for (const char* dll : {"mshtml.dll", "ieframe.dll", "shdocvw.dll"}) {
+      if (line.find(dll) != std::string::npos) return true;
+    }
+  }
+  return false;
+}
+
+class WindowsStartup : public ::testing::TestWithParam<XSession::Wm> {};
+
+TEST_P(WindowsStartup, HidesTheProductThenShowsThePanelTitledSizedAndCentred) {
+  SKIP_WITHOUT_WINDOWS_BUILD();
+  XSession session(GetParam());
+  XQuery x(session.display());
+  ScratchDir scratch("brevolt-e2e-windows");
+  TestHost host(kHostTitle, {"--x", "60", "--y", "50", "--width", "320", "--height", "200"},
+                WineCommand("host_window.exe"));
+  const auto host_windows = WindowAndFrame(x, host.window());
+  MapOrderLog log(session.display());
+  Brevolt program(scratch.path(), WindowsBrevolt());
+
+  const XWindow own = program.WaitForWindow(x, kWindowTimeout);
+  ASSERT_NE(own, 0u) << "the program's window never became viewable";
+  EXPECT_TRUE(WaitUntil([&] { return !x.Viewable(host.window()); }, kHideTimeout));
+  log.Collect();
+  const int hidden = log.FirstIndexOf(MapEvent::Kind::kUnmap, host_windows);
+  const int shown = log.FirstIndexOf(MapEvent::Kind::kMap, WindowAndFrame(x, own));
+  ASSERT_GE(hidden, 0) << "the host window was never unmapped";
+  ASSERT_GE(shown, 0) << "no map of the program's window was seen";
+  EXPECT_LT(hidden, shown) << "the program's window was mapped while the host still showed";
+
+  const auto client = x.Geometry(own);
+  const auto outer = x.OuterGeometry(own);
+  ASSERT_TRUE(client && outer);
+  EXPECT_EQ(client->width, ui::kClientWidth);
+  EXPECT_EQ(client->height, ui::kClientHeight);
+  const WindowRect screen = x.ScreenRect();
+  EXPECT_NEAR(outer->x + outer->width / 2, screen.width / 2, kCentringSlack) << *outer;
+  EXPECT_NEAR(outer->y + outer->height / 2, screen.height / 2, kCentringSlack) << *outer;
+
+  const PanelPicture picture;
+  ASSERT_TRUE(picture.loaded()) << picture.message();
+  bool painted = false;
+  const auto shot = WaitForPicture(
+      x, own, [&](const Screenshot& s) { return PictureMismatches(s, picture, nullptr) == 0; },
+      kUiTimeout, &painted);
+  ASSERT_TRUE(shot.has_value());
+  std::string first;
+  const int mismatches = PictureMismatches(*shot, picture, &first);
+  EXPECT_TRUE(painted) << mismatches << " pixels outside the fields and the caption differ "
+                       << "from the panel picture, first " << first;
+  EXPECT_FALSE(MapsWebEngine(program.pid())) << "the offline face loaded the web engine";
+
+  program.process().Kill();
+  program.process().WaitExit(kUiTimeout);
+  host.Close();
+  EndWinePrograms();
+}
+
+BREVOLT_INSTANTIATE_WM_TESTS(WindowsStartup);
+
+class WindowsPanel : public ::testing::TestWithParam<XSession::Wm> {
+ protected:
+  void SetUp() override {
+    SKIP_WITHOUT_WINDOWS_BUILD();
+    run_ = std::make_unique<ProgramRun>(GetParam(), Face::kOffline, Program::kWindows);
+    ASSERT_TRUE(run_->WaitForFields(false, false)) << "no panel with two empty fields";
+    ASSERT_TRUE(run_->ReadyForKeys()) << "the program's window never got the keyboard";
+  }
+  void TearDown() override { run_.reset(); }
+  ProgramRun& run() { return *run_; }
+
+  // Finish with a field empty: one box titled "Zendrolt", gone with Return.
+  void FinishIsRefused() {
+    run().ClickFinish();
+    const XWindow box = run().WaitForMessageBox();
+    ASSERT_NE(box, 0u) << "no message box; " << run().DescribeWindows();
+    EXPECT_EQ(run().MessageBoxes().size(), 1u);
+    EXPECT_EQ(run().x().Title(box), kMessageBoxTitle);
+    run().x().Activate(box);
+    PressKey("Return");
+    ASSERT_TRUE(run().WaitForNoMessageBox()) << "Return did not dismiss the box";
+  }
+
+ private:
+  std::unique_ptr<ProgramRun> run_;
+};
+
+TEST_P(WindowsPanel, FinishAsksForTheEmptyFieldThenEndsLeavingTheProductHidden) {
+  // Return and Escape in a field do nothing: the one box below is Finish's.
+  PressKey("Return");
+  PressKey("Escape");
+
+  FinishIsRefused();
+  // The focus is back in the name field; Tab goes on to the e-mail field.
+  TypeText("Ann");
+  PressKey("Tab");
+  TypeText("ann@example.com");
+  ASSERT_TRUE(run().WaitForFields(true, true)) << "typing did not reach both fields";
+
+  // Shift+Tab goes back to the name, which is emptied again.
+  PressKey("shift+Tab");
+  for (int i = 0; i < 3; ++i) PressKey("BackSpace");
+  ASSERT_TRUE(run().WaitForFields(false, true)) << "Shift+Tab did not go back to the name";
+
+  FinishIsRefused();
+  TypeText("Ann");
+  ASSERT_TRUE(run().WaitForFields(true, true)) << "the focus did not come back to the name";
+
+  run().ClickFinish();
+  ExpectEndedLeavingHostHidden(run());
+}
+
+TEST_P(WindowsPanel, ClosingEndsAndTheProductComesBackWhereItWas) {
+  // The client area: a window manager takes its frame away while the
+  // window is hidden.
+  const auto before = run().x().Geometry(run().host().window());
+  ASSERT_TRUE(before.has_value());
+  SendDeleteWindow(run().x(), run().window());
+  ExpectEndedLeavingHostHidden(run());
+
+  Child show(WineCommand("show_host.exe"));
+  EXPECT_EQ(show.WaitExit(kUiTimeout), 0) << "the show path did not find the product window";
+  EXPECT_TRUE(WaitUntil([&] { return run().x().Viewable(run().host().window()); }, kUiTimeout));
+  EXPECT_TRUE(WaitUntil([&] { return run().x().Geometry(run().host().window()) == before; },
+                        kUiTimeout))
+      << "came back at " << run().x().Geometry(run().host().window()).value_or(WindowRect{})
+      << ", was at " << *before;
+}
+
+TEST_P(WindowsPanel, ASecondCopyNeverTakesTheFirstOnesMessageBoxForTheProduct) {
+  run().ClickFinish();
+  const XWindow box = run().WaitForMessageBox();
+  ASSERT_NE(box, 0u) << "no message box; " << run().DescribeWindows();
+
+  ScratchDir scratch("brevolt-e2e-windows-second");
+  Brevolt second(scratch.path(), WindowsBrevolt());
+  ASSERT_TRUE(WaitUntil([&] { return run().x().FindByTitle("Zendrolt ").size() == 2; },
+                        kWindowTimeout))
+      << "the second copy's window did not appear; " << run().DescribeWindows();
+  EXPECT_TRUE(run().x().Viewable(box)) << "the second copy hid the first one's message box";
+  second.process().Kill();
+  second.process().WaitExit(kUiTimeout);
+}
+
+BREVOLT_INSTANTIATE_WM_TESTS(WindowsPanel);
+
+// The probe as built into brevolt.exe, one run of probe_check.exe each:
+// "<answer> <milliseconds>".
+std::pair<int, long> Probe(const std::string& url) {
+  std::vector<std::string> argv = WineCommand("probe_check.exe");
+  argv.push_back(url);
+  Child check(std::move(argv));
+  const auto line = check.ReadLine(kProbeTimeout + kWindowTimeout);
+  check.WaitExit(kUiTimeout);
+  std::pair<int, long> result{-1, -1};
+  if (line) std::istringstream(*line) >> result.first >> result.second;
+  return result;
+}
+
+TEST(WindowsProbe, AnswersForListeningRefusedAndFullQueuePortsWithinTheBound) {
+  SKIP_WITHOUT_WINDOWS_BUILD();
+  probe_test::LoopbackPort listening;
+  ASSERT_TRUE(listening.valid() && listening.Listen(8));
+  probe_test::LoopbackPort refusing;
+  ASSERT_TRUE(refusing.valid());
+  probe_test::BlackHole full;
+  ASSERT_TRUE(full.valid()) << "could not fill the listen queue";
+
+  const auto [up, up_ms] = Probe(listening.Url());
+  const auto [refused, refused_ms] = Probe(refusing.Url());
+  const auto [stalled, stalled_ms] = Probe(full.Url());
+  std::printf("probe under Wine: listening %ld ms, refused %ld ms, full queue %ld ms "
+              "(bound %lld ms)\n", up_ms, refused_ms, stalled_ms,
+              static_cast<long long>(kProbeTimeout.count()));
+  EXPECT_EQ(up, 1);
+  EXPECT_EQ(refused, 0);
+  EXPECT_EQ(stalled, 0);
+  EXPECT_GE(stalled_ms, 0);
+  EXPECT_LT(std::chrono::milliseconds(stalled_ms), kProbeTimeout + kProbeLateness);
+}
+
+}  // namespace
+}  // namespace brevolt::test

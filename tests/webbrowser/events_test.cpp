@@ -1,0 +1,204 @@
+// The sink decoded through IDispatch::Invoke with arguments laid out as the
+// control lays them out, the page's completion included: Wine has no HTML
+// engine, so the control there never reports one itself.
+#include "platform/webbrowser/browser_events.h"
+
+#include <exdispid.h>
+#include <gtest/gtest.h>
+
+#include <wrl/client.h>
+
+#include "app/frm_brevolt.h"
+#include "platform/webbrowser/web_frame.h"
+#include "tests/unit/recorder.h"
+#include "tests/webbrowser/event_args.h"
+
+namespace brevolt::test {
+namespace {
+
+using Microsoft::WRL::ComPtr;
+using platform::webbrowser::BrowserEvents;
+
+constexpr LONG kUserClick = 0x2;  // NWMF_USERINITED
+
+struct Notification {
+  bool top_page;
+  IDispatch* object;
+  ULONG held_during_handler;
+  std::string url;
+};
+
+struct Sink {
+  ComPtr<FrameObject> page, frame;
+  std::vector<Notification> notifications;
+  std::vector<std::wstring> opened;
+  ComPtr<BrowserEvents> events;
+
+  explicit Sink(NavigateCompleteHandler handler = nullptr) {
+    page = platform::webbrowser::MakeCom<FrameObject>();
+    frame = platform::webbrowser::MakeCom<FrameObject>();
+    if (!handler) {
+      handler = [this](std::shared_ptr<const WebFrame> f, const std::string& url) {
+        auto com = std::static_pointer_cast<const platform::webbrowser::ComWebFrame>(f);
+        ASSERT_TRUE(com);
+        auto* object = static_cast<FrameObject*>(com->object);
+        notifications.push_back({f->top_page, com->object, object->OtherReferences(), url});
+      };
+    }
+    events = platform::webbrowser::MakeCom<BrowserEvents>(
+        page.Get(), std::move(handler), [this](const std::wstring& url) { opened.push_back(url); });
+  }
+
+  HRESULT Fire(DISPID member, DISPPARAMS params) {
+    return events->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                          nullptr, nullptr, nullptr);
+  }
+  void NavigateComplete(IDispatch* which, const std::wstring& url) {
+    EventArgs a;
+    Fire(DISPID_NAVIGATECOMPLETE2, a.Params({EventArgs::Object(which), a.TextRef(url)}));
+  }
+  // True when the control was told to cancel.
+  bool BeforeNavigate(IDispatch* which, const std::wstring& url) {
+    EventArgs a;
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    Fire(DISPID_BEFORENAVIGATE2,
+         a.Params({EventArgs::Object(which), a.TextRef(url), a.NumberRef(0), a.TextRef(L""),
+                   a.EmptyRef(), a.TextRef(L""), EventArgs::FlagRef(&cancel)}));
+    return cancel == VARIANT_TRUE;
+  }
+  bool NewWindow(LONG flags, const std::wstring& url) {
+    EventArgs a;
+    IDispatch* new_window = nullptr;
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    Fire(DISPID_NEWWINDOW3,
+         a.Params({EventArgs::ObjectRef(&new_window), EventArgs::FlagRef(&cancel),
+                   EventArgs::Number(flags), a.Text(L"http://127.0.0.1:28917/posttobrevolt2.asp"),
+                   a.Text(url)}));
+    return cancel == VARIANT_TRUE;
+  }
+  bool FileDownload(bool active_document) {
+    EventArgs a;
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    Fire(DISPID_FILEDOWNLOAD,
+         a.Params({EventArgs::Flag(active_document), EventArgs::FlagRef(&cancel)}));
+    return cancel == VARIANT_TRUE;
+  }
+};
+
+TEST(BrowserEvents, ReportsThePageAndEachFrameWithTheAddressReached) {
+  Sink sink;
+  sink.NavigateComplete(sink.page.Get(), L"http://127.0.0.1:28917/posttobrevolt2.asp");
+  sink.NavigateComplete(sink.frame.Get(), L"http://127.0.0.1:28917/caf\u00e9.html?a=1");
+  ASSERT_EQ(sink.notifications.size(), 2u);
+  EXPECT_TRUE(sink.notifications[0].top_page);
+  EXPECT_EQ(sink.notifications[0].object, sink.page.Get());
+  EXPECT_EQ(sink.notifications[0].url, "http://127.0.0.1:28917/posttobrevolt2.asp");
+  EXPECT_FALSE(sink.notifications[1].top_page);
+  EXPECT_EQ(sink.notifications[1].object, sink.frame.Get());
+  EXPECT_EQ(sink.notifications[1].url, "http://127.0.0.1:28917/caf\xc3\xa9.html?a=1");
+}
+
+TEST(BrowserEvents, HoldsTheFrameObjectOnlyWhileTheHandlerRuns) {
+  Sink sink;
+  sink.NavigateComplete(sink.frame.Get(), L"http://127.0.0.1/frame.html");
+  ASSERT_EQ(sink.notifications.size(), 1u);
+  EXPECT_EQ(sink.notifications[0].held_during_handler, 1u);
+  EXPECT_EQ(sink.frame->OtherReferences(), 0u);
+}
+
+TEST(BrowserEvents, AnErrorIsNoCompletion) {
+  Sink sink;
+  EventArgs a;
+  VARIANT_BOOL cancel = VARIANT_FALSE;
+  // What Wine's control sends for a page it cannot show (INET_E_...).
+  EXPECT_EQ(sink.Fire(DISPID_NAVIGATEERROR,
+                      a.Params({EventArgs::Object(sink.page.Get()),
+                                a.TextRef(L"http://127.0.0.1:28917/thankyou.html"), a.TextRef(L""),
+                                a.NumberRef(static_cast<LONG>(0x800C0010)),
+                                EventArgs::FlagRef(&cancel)})),
+            S_OK);
+  EXPECT_TRUE(sink.notifications.empty());
+  EXPECT_EQ(cancel, VARIANT_FALSE);
+}
+
+TEST(BrowserEvents, AMarkerAddressShowsTheHostAndEndsOnlyOnce) {
+  Log log;
+  RecordedControl imgFinish{log, "imgFinish"}, lblFinish{log, "lblFinish"};
+  RecordedTextBox txtName{log, "txtName"}, txtEmail{log, "txtEmail"}, Text1{log, "Text1"};
+  RecordedBrowser WebBrowser1{log};
+  RecordedPlatform platform{log};
+  FrmBrevolt frm{FormControls{7, imgFinish, txtName, txtEmail, Text1, lblFinish, WebBrowser1},
+                 platform, platform, platform};
+  frm.hwndHost = 42;
+  Sink sink([&frm](std::shared_ptr<const WebFrame> frame, const std::string& url) {
+    frm.WebBrowser1_NavigateComplete2(std::move(frame), url);
+  });
+
+  sink.NavigateComplete(sink.page.Get(), L"http://127.0.0.1:28917/posttobrevolt2.asp");
+  sink.NavigateComplete(sink.frame.Get(), L"http://127.0.0.1:28917/done?page=thankyou");
+  EXPECT_EQ(log, (Log{"Text1.text=http://127.0.0.1:28917/posttobrevolt2.asp",
+                     "Text1.text=http://127.0.0.1:28917/done?page=thankyou",
+                     "SetWindowPos 42 0 0 0 0 0 64", "End"}));
+}
+
+TEST(BrowserEvents, KeepsThePageAndItsFramesOnTheWeb) {
+  Sink sink;
+  for (IDispatch* which : {static_cast<IDispatch*>(sink.page.Get()),
+                           static_cast<IDispatch*>(sink.frame.Get())}) {
+    EXPECT_FALSE(sink.BeforeNavigate(which, L"http://127.0.0.1:28917/posttobrevolt2.asp"));
+    EXPECT_FALSE(sink.BeforeNavigate(which, L"https://127.0.0.1/a"));
+    EXPECT_FALSE(sink.BeforeNavigate(which, L"about:blank"));
+    EXPECT_FALSE(sink.BeforeNavigate(which, L"javascript:void(0)"));
+    EXPECT_TRUE(sink.BeforeNavigate(which, L"file:///C:/windows/win.ini"));
+    EXPECT_TRUE(sink.BeforeNavigate(which, L"FILE:///C:/windows/win.ini"));
+    EXPECT_TRUE(sink.BeforeNavigate(which, L"C:\\windows\\win.ini"));
+    EXPECT_TRUE(sink.BeforeNavigate(which, L"mk:@MSITStore:C:\\help.chm::/a.htm"));
+    EXPECT_TRUE(sink.BeforeNavigate(which, L"res://shell32.dll/a.htm"));
+  }
+  EXPECT_TRUE(sink.notifications.empty());
+}
+
+TEST(BrowserEvents, NoSecondWindowAndOnlyAClickedWebLinkGoesToTheDefaultBrowser) {
+  Sink sink;
+  EXPECT_TRUE(sink.NewWindow(kUserClick, L"https://127.0.0.1/terms.html"));
+  EXPECT_TRUE(sink.NewWindow(0, L"http://127.0.0.1/popup.html"));
+  EXPECT_TRUE(sink.NewWindow(kUserClick, L"file:///C:/windows/win.ini"));
+  EXPECT_EQ(sink.opened, std::vector<std::wstring>{L"https://127.0.0.1/terms.html"});
+}
+
+TEST(BrowserEvents, DownloadsAreCancelledButPagesAreNot) {
+  Sink sink;
+  EXPECT_TRUE(sink.FileDownload(false));
+  // The control announces every page it is about to show the same way.
+  EXPECT_FALSE(sink.FileDownload(true));
+}
+
+TEST(BrowserEvents, RemembersEveryAddressTriedSoItsCacheCanBeCleared) {
+  Sink sink;
+  sink.BeforeNavigate(sink.page.Get(), L"http://127.0.0.1/posttobrevolt2.asp");
+  sink.BeforeNavigate(sink.frame.Get(), L"file:///C:/secret.txt");
+  sink.NavigateComplete(sink.frame.Get(), L"http://127.0.0.1/frame.html");
+  EventArgs a;
+  VARIANT_BOOL cancel = VARIANT_FALSE;
+  sink.Fire(DISPID_NAVIGATEERROR,
+            a.Params({EventArgs::Object(sink.page.Get()), a.TextRef(L"http://127.0.0.1/gone"),
+                      a.TextRef(L""), a.NumberRef(404), EventArgs::FlagRef(&cancel)}));
+  EXPECT_EQ(sink.events->Visited(),
+            (std::set<std::wstring>{L"http://127.0.0.1/posttobrevolt2.asp",
+                                    L"http://127.0.0.1/frame.html", L"http://127.0.0.1/gone"}));
+}
+
+TEST(BrowserEvents, ShortOrMalformedArgumentsAreIgnored) {
+  Sink sink;
+  EventArgs a;
+  EXPECT_EQ(sink.Fire(DISPID_NAVIGATECOMPLETE2, a.Params({})), S_OK);
+  EXPECT_EQ(sink.Fire(DISPID_NAVIGATECOMPLETE2,
+                      a.Params({EventArgs::Object(sink.page.Get()), EventArgs::Number(5)})),
+            S_OK);
+  EXPECT_EQ(sink.Fire(DISPID_NEWWINDOW3, a.Params({EventArgs::Number(1)})), S_OK);
+  EXPECT_TRUE(sink.notifications.empty());
+  EXPECT_TRUE(sink.opened.empty());
+}
+
+}  // namespace
+}  // namespace brevolt::test

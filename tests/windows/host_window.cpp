@@ -1,0 +1,52 @@
+// The stand-in product window for the Windows program: a plain top-level
+// window with the product's title. Like the Linux stand-in, it reports on
+// stdout: "window <X id>" and "placed" once it is shown, for the X-side tests.
+// usage: host_window.exe [--title T] [--x X --y Y] [--width W] [--height H]
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+int main(int argc, char** argv) {
+  // Plain "\n" line ends, as the harness reads them.
+  _setmode(_fileno(stdout), _O_BINARY);
+  std::string title = "Zendrolt";
+  int x = 100, y = 100, width = 300, height = 200;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string option = argv[i];
+    if (option == "--title") title = argv[i + 1];
+    else if (option == "--x") x = std::atoi(argv[i + 1]);
+    else if (option == "--y") y = std::atoi(argv[i + 1]);
+    else if (option == "--width") width = std::atoi(argv[i + 1]);
+    else if (option == "--height") height = std::atoi(argv[i + 1]);
+    else {
+      std::fprintf(stderr, "host_window: unknown option %s\n", argv[i]);
+      return 2;
+    }
+  }
+  ::HWND window = ::CreateWindowExA(0, "STATIC", title.c_str(), WS_OVERLAPPEDWINDOW, x, y, width,
+                                    height, nullptr, nullptr, nullptr, nullptr);
+  if (!window) return 1;
+  ::ShowWindow(window, SW_SHOWNORMAL);
+  ::UpdateWindow(window);
+  // Placed once it has the focus: a window manager gives it only after
+  // framing and mapping it; without one, Wine gives it at once.
+  MSG msg;
+  const DWORD deadline = ::GetTickCount() + 10000;
+  while (::GetForegroundWindow() != window && ::GetTickCount() < deadline) {
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
+  }
+  // Wine keeps the X window's id as a window property.
+  std::printf("window %lx\nplaced\n",
+              static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(
+                  ::GetPropA(window, "__wine_x11_whole_window"))));
+  std::fflush(stdout);
+  // A plain STATIC window never closes itself: the test ends it.
+  while (::GetMessageA(&msg, nullptr, 0, 0) > 0) ::DispatchMessageA(&msg);
+  return 0;
+}

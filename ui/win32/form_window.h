@@ -1,0 +1,61 @@
+#pragma once
+// The sign-up window: a fixed-size top-level window whose client area holds
+// the panel picture, the Finish caption, the two fields, the hidden address
+// field and the browser, placed by the layout table.
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+
+#include "app/form_interfaces.h"
+#include "ui/win32/browser_site.h"
+#include "ui/win32/controls.h"
+
+namespace brevolt::ui::win32 {
+
+class FormWindow {
+ public:
+  explicit FormWindow(HINSTANCE instance);
+  ~FormWindow();
+  FormWindow(const FormWindow&) = delete;
+  FormWindow& operator=(const FormWindow&) = delete;
+
+  ::HWND hwnd() const { return hwnd_; }
+  FormControls controls();
+  BrowserSite& browser() { return *browser_; }
+
+  void OnFinishClick(std::function<void()> handler) { on_finish_click_ = std::move(handler); }
+  void OnClose(std::function<void()> handler) { on_close_ = std::move(handler); }
+
+  // First showing: centred on the work area, the first field focused.
+  void ShowCentred();
+  // Tab and Shift+Tab between the fields; true when the message was used.
+  bool TranslateKeys(MSG& msg);
+
+ private:
+  static LRESULT CALLBACK WindowProc(::HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
+  void CreateControls(HINSTANCE instance);
+  void Paint();
+  bool SetCursorOverCaption();
+  void RestoreFocus();
+
+  HINSTANCE instance_;
+  ::HWND hwnd_ = nullptr;
+  HBITMAP panel_ = nullptr;
+  HFONT field_font_ = nullptr;
+  HFONT caption_font_ = nullptr;
+  HCURSOR hand_ = nullptr;
+  COLORREF caption_colour_ = 0;
+
+  std::unique_ptr<EditBox> txt_name_, txt_email_, text1_;
+  std::unique_ptr<PaintedControl> img_finish_, lbl_finish_;
+  std::unique_ptr<BrowserSite> browser_;
+
+  ::HWND focus_before_deactivation_ = nullptr;
+  bool finish_pressed_ = false;
+  std::function<void()> on_finish_click_;
+  std::function<void()> on_close_;
+};
+
+}  // namespace brevolt::ui::win32

@@ -1,0 +1,41 @@
+// Brevolt for Windows: invites the product's user to join its mailing list,
+// in a window of its own while the product's window is put aside.
+#include <windows.h>
+
+#include "app/frm_brevolt.h"
+#include "platform/win32/system_api.h"
+#include "ui/win32/form_window.h"
+#include "ui/win32/message_box.h"
+#include "ui/win32/program_end.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_line*/,
+                   int /*show*/) {
+  using namespace brevolt;
+  ui::win32::FormWindow window(instance);
+  platform::win32::SystemApi api;
+  ui::win32::Win32MessageBoxes boxes(window.hwnd());
+  ui::win32::Win32ProgramEnd program_end(window.browser());
+  FrmBrevolt form(window.controls(), api, boxes, program_end);
+
+  window.OnFinishClick([&form] { form.lblFinish_Click(); });
+  window.browser().OnNavigateComplete(
+      [&form](std::shared_ptr<const WebFrame> frame, const std::string& url) {
+        form.WebBrowser1_NavigateComplete2(std::move(frame), url);
+      });
+  window.OnClose([&form, &program_end] {
+    int cancel = 0;
+    form.Form_Unload(cancel);
+    if (cancel == 0) program_end.End();
+  });
+
+  form.Form_Load();
+  window.ShowCentred();
+
+  MSG msg;
+  while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (window.browser().TranslateAccelerator(&msg) || window.TranslateKeys(msg)) continue;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+  }
+  return 0;
+}
