@@ -57,7 +57,7 @@ class TracedRunTest : public ::testing::Test {
     }
     for (std::string& arg : trace_.Wrapper()) wrapper.push_back(std::move(arg));
     program_ = std::make_unique<Brevolt>(
-        root(), BrevoltOptions{cwd(), scratch_.path() / "stderr", std::move(wrapper), {}});
+        root(), BrevoltOptions{cwd(), scratch_.path() / "stderr", std::move(wrapper), {}, {}});
     window_ = program_->WaitForWindow(*x_, kStartTimeout);
     ASSERT_NE(window_, 0u) << "the program's window never showed";
   }

@@ -40,7 +40,7 @@ class WindowsTest : public ::testing::Test {
     const int n = static_cast<int>(copies_.size());
     copies_.push_back(std::make_unique<Brevolt>(
         scratch_.path() / ("copy" + std::to_string(n)),
-        BrevoltOptions{{}, stderr_path(n), {}, {}}));
+        BrevoltOptions{{}, stderr_path(n), {}, {}, {}}));
     return *copies_.back();
   }
   fs::path stderr_path(int n) const {
