@@ -46,6 +46,9 @@ std::string style() {
 std::string page(std::string_view title, std::string_view panel_html) {
   std::string html;
   html += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
+  // The Windows program's embedded control would otherwise render the page
+  // in its oldest compatibility mode.
+  html += "<meta http-equiv=\"X-UA-Compatible\" content=\"IE=edge\">\n";
   html += "<title>" + escape_html(title) + "</title>\n";
   html += "<style>" + style() + "</style>\n</head>\n<body>\n<div class=\"panel\">\n";
   html += panel_html;
