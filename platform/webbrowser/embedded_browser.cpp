@@ -31,8 +31,9 @@ void Check(HRESULT result, const char* operation) {
 
 void KeepCookiesInMemory() {
   ::DWORD behaviour = kSuppressCookiePersist;
-  // A system without the option keeps its usual cookie store; nothing more
-  // can be done about it from here.
+  // A system without the option (Wine 8 accepts and ignores it) keeps its
+  // usual cookie store; clearing cookies afterwards would also take the
+  // user's own for the site, so nothing more is done about it here.
   InternetSetOptionW(nullptr, INTERNET_OPTION_SUPPRESS_BEHAVIOR, &behaviour, sizeof behaviour);
 }
 
