@@ -12,6 +12,12 @@ namespace brevolt::test {
 // configured without one (BREVOLT_WINDOWS_BUILD_DIR).
 std::string WindowsBuildDir();
 
+// Skips the calling test, saying why, when there is no Windows build.
+#define SKIP_WITHOUT_WINDOWS_BUILD()                                                   \
+  if (::brevolt::test::WindowsBuildDir().empty())                                      \
+  GTEST_SKIP() << "no Windows build: configure with -DBREVOLT_WINDOWS_BUILD_DIR=<the " \
+                  "mingw build folder> to run the Windows program's tests under Wine"
+
 // The command line that runs one of its programs under Wine.
 std::vector<std::string> WineCommand(const std::string& program);
 

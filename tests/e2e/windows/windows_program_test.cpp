@@ -25,11 +25,6 @@ constexpr int kCentringSlack = 30;
 // A bounded probe may overrun its bound by this much on a shared machine.
 constexpr auto kProbeLateness = std::chrono::milliseconds(1500);
 
-#define SKIP_WITHOUT_WINDOWS_BUILD()                                                     \
-  if (WindowsBuildDir().empty())                                                         \
-  GTEST_SKIP() << "no Windows build: configure with -DBREVOLT_WINDOWS_BUILD_DIR=<the "   \
-                  "mingw build folder> to run the Windows program's tests under Wine"
-
 bool MapsWebEngine(pid_t pid) {
   std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
   std::string line;

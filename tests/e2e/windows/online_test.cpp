@@ -116,11 +116,6 @@ class WineRun {
   XWindow window_;
 };
 
-#define SKIP_WITHOUT_WINDOWS_BUILD()                                                   \
-  if (WindowsBuildDir().empty())                                                       \
-  GTEST_SKIP() << "no Windows build: configure with -DBREVOLT_WINDOWS_BUILD_DIR=<the " \
-                  "mingw build folder> to run the Windows program's tests under Wine"
-
 TEST(WindowsOnline, RequestsThePageOnceAndLeavesNoMoreInTheProfileThanABareRun) {
   SKIP_WITHOUT_WINDOWS_BUILD();
   XSession session;
