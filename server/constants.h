@@ -24,9 +24,12 @@ inline constexpr std::size_t kMaxNameChars = 200;
 inline constexpr std::size_t kMaxEmailChars = 254;
 inline constexpr std::size_t kMaxBodyBytes = 16 * std::size_t{1024};
 
-// How long a write waits for a lock held by another writer before the
-// sign-up is given up and the visitor is sent to the apology page.
+// How long a write waits for a lock held by another writer (or for the
+// database server) before the sign-up is given up and the visitor is sent
+// to the apology page.
 inline constexpr std::chrono::milliseconds kDefaultBusyTimeout{3000};
+// Store calls run at once (threads, and PostgreSQL connections).
+inline constexpr std::size_t kStoreConnections = 4;
 
 // A connection waiting on its client costs a socket and a buffer, never a
 // thread, so slow clients are bounded by these rather than by workers.

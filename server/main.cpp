@@ -1,5 +1,5 @@
 // brevolt-signup-server: serves the mailing-list sign-up page and records
-// sign-ups in an SQLite file.
+// sign-ups in an SQLite file or a PostgreSQL database.
 #include <sys/resource.h>
 
 #include <atomic>
@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "server/constants.h"
-#include "server/log_sink.h"
+#include "server/system/log_sink.h"
 #include "server/options.h"
-#include "server/signup_server.h"
-#include "server/signup_store.h"
-#include "server/stop_signals.h"
+#include "server/http/signup_server.h"
+#include "server/store/open_store.h"
+#include "server/system/stop_signals.h"
 
 namespace signup = brevolt::signup;
 
@@ -66,7 +66,8 @@ int main(int argc, char** argv) {
 
   std::unique_ptr<signup::SignupStore> store;
   try {
-    store = std::make_unique<signup::SignupStore>(options.db_path, signup::kDefaultBusyTimeout);
+    store = signup::open_store(options.db_path,
+                               {signup::kDefaultBusyTimeout, signup::kStoreConnections});
   } catch (const signup::StoreError& error) {
     return fail(kRuntimeError, error.what());
   }

@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "server/signup_server.h"
-#include "server/signup_store.h"
+#include "server/http/signup_server.h"
+#include "server/store/sqlite/sqlite_store.h"
 
 namespace brevolt::signup::test {
 
@@ -56,7 +56,7 @@ class ServerUnderTest {
   std::filesystem::path db_path_;
   mutable std::mutex log_mutex_;
   std::vector<std::string> log_;
-  SignupStore store_;
+  SqliteStore store_;
   SignupServer server_;
   int port_ = 0;
   std::thread thread_;

@@ -1,11 +1,11 @@
-#include "server/routes.h"
+#include "server/http/routes.h"
 
 #include <algorithm>
 #include <cctype>
 
 #include "server/constants.h"
-#include "server/form_body.h"
-#include "server/pages.h"
+#include "server/http/form_body.h"
+#include "server/http/pages.h"
 #include "server/validation.h"
 
 namespace brevolt::signup {

@@ -1,4 +1,4 @@
-#include "server/log_sink.h"
+#include "server/system/log_sink.h"
 
 #include <cstdio>
 #include <string>

@@ -1,4 +1,4 @@
-#include "server/stop_signals.h"
+#include "server/system/stop_signals.h"
 
 #include <pthread.h>
 #include <unistd.h>

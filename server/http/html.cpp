@@ -1,4 +1,4 @@
-#include "server/html.h"
+#include "server/http/html.h"
 
 namespace brevolt::signup {
 

@@ -1,4 +1,4 @@
-#include "server/signup_server.h"
+#include "server/http/signup_server.h"
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "server/connection_limits.h"
+#include "server/http/connection_limits.h"
 #include "server/constants.h"
-#include "server/http_session.h"
+#include "server/http/http_session.h"
 
 namespace brevolt::signup {
 namespace {

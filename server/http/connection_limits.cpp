@@ -1,4 +1,4 @@
-#include "server/connection_limits.h"
+#include "server/http/connection_limits.h"
 
 #include <utility>
 

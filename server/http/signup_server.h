@@ -5,7 +5,7 @@
 #include <memory>
 #include <optional>
 
-#include "server/log_sink.h"
+#include "server/system/log_sink.h"
 #include "server/options.h"
 
 namespace brevolt::signup {

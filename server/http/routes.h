@@ -6,8 +6,8 @@
 #include <utility>
 #include <variant>
 
-#include "server/log_sink.h"
-#include "server/signup_store.h"
+#include "server/system/log_sink.h"
+#include "server/store/signup_store.h"
 
 namespace brevolt::signup {
 

@@ -1,4 +1,4 @@
-#include "server/http_session.h"
+#include "server/http/http_session.h"
 
 #include <boost/asio/executor_work_guard.hpp>
 #include <boost/asio/post.hpp>
@@ -9,7 +9,7 @@
 #include <exception>
 
 #include "server/constants.h"
-#include "server/signup_store.h"
+#include "server/store/signup_store.h"
 
 namespace brevolt::signup {
 namespace {

@@ -1,9 +1,9 @@
-#include "server/pages.h"
+#include "server/http/pages.h"
 
 #include <string_view>
 
 #include "server/constants.h"
-#include "server/html.h"
+#include "server/http/html.h"
 #include "server/validation.h"
 
 namespace brevolt::signup {

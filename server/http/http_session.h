@@ -17,9 +17,9 @@
 #include <string>
 #include <unordered_set>
 
-#include "server/connection_limits.h"
-#include "server/log_sink.h"
-#include "server/routes.h"
+#include "server/http/connection_limits.h"
+#include "server/system/log_sink.h"
+#include "server/http/routes.h"
 
 namespace brevolt::signup {
 
