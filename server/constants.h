@@ -13,6 +13,8 @@ inline constexpr std::string_view kProgramName = "brevolt-signup-server";
 inline constexpr std::string_view kFormPath = "/posttobrevolt2.asp";
 inline constexpr std::string_view kThankYouPath = "/thankyou.html";
 inline constexpr std::string_view kSorryPath = "/sorry.html";
+// For load balancers and monitors: 200 while the store answers, else 503.
+inline constexpr std::string_view kHealthPath = "/healthz";
 
 // Command-line defaults.
 inline constexpr std::string_view kDefaultHost = "127.0.0.1";
@@ -48,8 +50,24 @@ inline constexpr std::chrono::seconds kLingerTimeout{2};
 inline constexpr std::size_t kMaxConnectionsPerAddress = 32;
 inline constexpr std::size_t kMaxConnections = 8192;
 inline constexpr std::size_t kMaxHeaderBytes = 8 * std::size_t{1024};
-// Accepting fails while no descriptor is free; this long until it tries again.
+// Accepting fails while no descriptor is free, or when the network or a
+// firewall refuses one connection; this long until it tries again.
 inline constexpr std::chrono::milliseconds kAcceptRetryDelay{100};
+// IPv6 clients are counted per network of this prefix: one subscriber gets
+// a whole /64 and can pick any address in it.
+inline constexpr unsigned kIpv6ClientPrefix = 64;
+
+// Sign-ups recorded per client address: each is a synced write, and one
+// connection could otherwise post other people's addresses without end.
+inline constexpr std::size_t kMaxSignupsPerWindow = 5;
+inline constexpr std::chrono::seconds kSignupWindow{60};
+
+// A sign-up waiting for the store longer than this is answered with the
+// apology page; past the busy timeout, so that a lock alone does not do it.
+inline constexpr std::chrono::milliseconds kStoreDeadline{5000};
+// After a stop, what is in progress is answered within this; the rest is
+// abandoned. Below systemd's stop timeout.
+inline constexpr std::chrono::milliseconds kStopBound{8000};
 
 inline constexpr std::string_view kHtmlContentType = "text/html; charset=utf-8";
 inline constexpr std::string_view kFormContentType = "application/x-www-form-urlencoded";

@@ -15,6 +15,7 @@
 #include "server/options.h"
 #include "server/http/signup_server.h"
 #include "server/store/open_store.h"
+#include "server/system/service_notice.h"
 #include "server/system/stop_signals.h"
 
 namespace signup = brevolt::signup;
@@ -74,7 +75,10 @@ int main(int argc, char** argv) {
 
   bool served = true;
   {
-    signup::SignupServer server(*store, signup::make_stderr_log(), signup::make_stdout_log());
+    signup::ServerSettings settings;
+    settings.trusted_proxies = options.trusted_proxies;
+    signup::SignupServer server(*store, std::move(settings), signup::make_stderr_log(),
+                                signup::make_stdout_log());
     const auto port = server.bind(options.listen);
     if (!port) {
       return fail(kRuntimeError, "cannot listen on " + url_host(options.listen.host) + ":" +
@@ -82,6 +86,7 @@ int main(int argc, char** argv) {
     }
     std::cout << "listening on http://" << url_host(options.listen.host) << ":" << *port
               << signup::kFormPath << std::endl;
+    signup::notify_ready();
 
     std::atomic<bool> listener_ok{true};
     std::thread listener([&] {
@@ -89,8 +94,9 @@ int main(int argc, char** argv) {
       if (!listener_ok) signup::StopSignals::raise_stop();
     });
     stop_signals.wait();
+    signup::notify_stopping();
     server.stop();
-    listener.join();  // every request in progress has been answered
+    listener.join();  // what was in progress is answered, or abandoned past the bound
     served = listener_ok;
   }
   store.reset();  // closes the database, folding the write-ahead log back in

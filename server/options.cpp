@@ -11,6 +11,7 @@ namespace {
 constexpr int kMaxPort = 65535;
 constexpr std::string_view kListenFlag = "--listen";
 constexpr std::string_view kDbFlag = "--db";
+constexpr std::string_view kTrustedProxyFlag = "--trusted-proxy";
 constexpr std::string_view kHelpFlag = "--help";
 constexpr std::string_view kVersionFlag = "--version";
 constexpr std::string_view kVersion = BREVOLT_VERSION;
@@ -79,7 +80,7 @@ std::variant<Options, OptionsError> parse_options(std::span<const std::string_vi
       flag = arg.substr(0, eq);
       value = arg.substr(eq + 1);
     }
-    if (flag != kListenFlag && flag != kDbFlag) {
+    if (flag != kListenFlag && flag != kDbFlag && flag != kTrustedProxyFlag) {
       return OptionsError{"unknown option '" + std::string(arg) + "' (try --help)"};
     }
     if (!value) {
@@ -90,8 +91,15 @@ std::variant<Options, OptionsError> parse_options(std::span<const std::string_vi
       auto listen = parse_listen_address(*value);
       if (auto* error = std::get_if<OptionsError>(&listen)) return *error;
       options.listen = std::get<ListenAddress>(std::move(listen));
+    } else if (flag == kTrustedProxyFlag) {
+      const auto block = parse_address_block(*value);
+      if (!block) {
+        return OptionsError{"bad --trusted-proxy '" + std::string(*value) +
+                            "': expected an IP address, optionally with /PREFIX"};
+      }
+      options.trusted_proxies.push_back(*block);
     } else {
-      if (value->empty()) return OptionsError{"--db needs a file path"};
+      if (value->empty()) return OptionsError{"--db needs a file path or a postgresql:// URI"};
       options.db_path = std::string(*value);
     }
   }
@@ -100,17 +108,23 @@ std::variant<Options, OptionsError> parse_options(std::span<const std::string_vi
 
 std::string usage_text() {
   std::string text;
-  text += "Usage: " + std::string(kProgramName) + " [--listen HOST:PORT] [--db PATH]\n";
+  text += "Usage: " + std::string(kProgramName) +
+          " [--listen HOST:PORT] [--db PATH|URI] [--trusted-proxy ADDR[/PREFIX]]...\n";
   text += "Serves the mailing-list sign-up page at " + std::string(kFormPath) +
-          " and records sign-ups in an SQLite file.\n\n";
+          " and records sign-ups in an SQLite file or a PostgreSQL database.\n\n";
   text += "  --listen HOST:PORT  address to listen on (default " + std::string(kDefaultHost) + ":" +
           std::to_string(kDefaultPort) + "); port 0 picks a free port\n";
   text += "  --db PATH           SQLite file of sign-ups, created if missing (default ./" +
           std::string(kDefaultDbPath) + ")\n";
+  text += "  --db URI            postgresql://... (or postgres://...): a PostgreSQL database,\n"
+          "                      which several servers may share\n";
+  text += "  --trusted-proxy ADDR[/PREFIX]\n"
+          "                      a proxy whose X-Forwarded-For names the client (repeatable)\n";
   text += "  --help              show this text\n";
   text += "  --version           show the version (" + std::string(kVersion) + ")\n\n";
   text += "Prints one line 'listening on URL' once it accepts connections, then one line\n"
-          "'METHOD PATH STATUS' for each request answered.\n";
+          "'METHOD PATH STATUS' for each request answered. " + std::string(kHealthPath) +
+          " answers 200 while the store does.\n";
   text += "SIGTERM or SIGINT stops it after the requests in progress have been answered.\n";
   return text;
 }

@@ -4,6 +4,9 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
+
+#include "server/http/client_address.h"
 
 namespace brevolt::signup {
 
@@ -14,7 +17,9 @@ struct ListenAddress {
 
 struct Options {
   ListenAddress listen;
+  // An SQLite file's path, or a postgresql:// (postgres://) URI.
   std::string db_path;
+  std::vector<AddressBlock> trusted_proxies;
   bool show_help = false;
   bool show_version = false;
 };

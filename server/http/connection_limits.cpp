@@ -4,7 +4,7 @@
 
 namespace brevolt::signup {
 
-ConnectionLimits::Ticket::Ticket(ConnectionLimits& limits, std::string address)
+ConnectionLimits::Ticket::Ticket(ConnectionLimits& limits, std::optional<std::string> address)
     : limits_(&limits), address_(std::move(address)) {}
 
 ConnectionLimits::Ticket::Ticket(Ticket&& other) noexcept
@@ -19,7 +19,7 @@ ConnectionLimits::ConnectionLimits(std::size_t per_address, std::size_t total)
 
 std::optional<ConnectionLimits::Ticket> ConnectionLimits::admit(const std::string& address) {
   auto& count = open_by_address_[address];
-  if (open_ >= total_ || count >= per_address_) {
+  if (full() || count >= per_address_) {
     if (count == 0) open_by_address_.erase(address);
     return std::nullopt;
   }
@@ -28,9 +28,16 @@ std::optional<ConnectionLimits::Ticket> ConnectionLimits::admit(const std::strin
   return Ticket(*this, address);
 }
 
-void ConnectionLimits::release(const std::string& address) {
+std::optional<ConnectionLimits::Ticket> ConnectionLimits::admit_any() {
+  if (full()) return std::nullopt;
+  ++open_;
+  return Ticket(*this, std::nullopt);
+}
+
+void ConnectionLimits::release(const std::optional<std::string>& address) {
   --open_;
-  const auto it = open_by_address_.find(address);
+  if (!address) return;
+  const auto it = open_by_address_.find(*address);
   if (--it->second == 0) open_by_address_.erase(it);
 }
 

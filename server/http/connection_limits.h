@@ -20,18 +20,21 @@ class ConnectionLimits {
 
    private:
     friend class ConnectionLimits;
-    Ticket(ConnectionLimits& limits, std::string address);
+    Ticket(ConnectionLimits& limits, std::optional<std::string> address);
     ConnectionLimits* limits_;
-    std::string address_;
+    std::optional<std::string> address_;  // nothing: counted in the total only
   };
 
   ConnectionLimits(std::size_t per_address, std::size_t total);
 
   // Nothing when `address` (or everyone) already has all it may have.
   std::optional<Ticket> admit(const std::string& address);
+  // Counted in the total only (a trusted proxy speaks for many clients).
+  std::optional<Ticket> admit_any();
+  bool full() const { return open_ >= total_; }
 
  private:
-  void release(const std::string& address);
+  void release(const std::optional<std::string>& address);
 
   std::size_t per_address_;
   std::size_t total_;

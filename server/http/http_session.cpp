@@ -1,6 +1,5 @@
 #include "server/http/http_session.h"
 
-#include <boost/asio/executor_work_guard.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/beast/core/string.hpp>
 #include <boost/beast/http/error.hpp>
@@ -26,7 +25,6 @@ constexpr unsigned kHttp11 = 11;
 // Read and dropped per step while lingering.
 constexpr std::size_t kDrainBytes = 4096;
 
-beast::string_view view(std::string_view text) { return {text.data(), text.size()}; }
 std::string_view view(beast::string_view text) { return {text.data(), text.size()}; }
 
 std::string_view path_of(const http::request<http::string_body>& request) {
@@ -48,16 +46,32 @@ std::optional<int> refusal_for(const beast::error_code& error) {
   return std::nullopt;
 }
 
+// Every X-Forwarded-For line, in order, as one list.
+std::string forwarded_for(const http::request<http::string_body>& request) {
+  std::string joined;
+  const auto [first, last] = request.equal_range("X-Forwarded-For");
+  for (auto field = first; field != last; ++field) {
+    if (!joined.empty()) joined += ',';
+    joined += view(field->value());
+  }
+  return joined;
+}
+
 }  // namespace
 
 HttpSession::HttpSession(net::ip::tcp::socket socket, ConnectionLimits::Ticket ticket,
-                         SessionContext& context)
+                         const IpAddress& peer, SessionContext& context)
     : stream_(std::move(socket)),
       ticket_(std::move(ticket)),
+      peer_(peer),
       context_(context),
+      store_timer_(context.events),
       deadline_(Clock::now() + kRequestDeadline) {}
 
-HttpSession::~HttpSession() { context_.live.erase(this); }
+HttpSession::~HttpSession() {
+  context_.live.erase(this);
+  if (context_.stopping && context_.live.empty() && context_.all_closed) context_.all_closed();
+}
 
 void HttpSession::start() {
   context_.live.insert(this);
@@ -69,9 +83,15 @@ void HttpSession::stop() {
   if (phase_ == Phase::Lingering || (phase_ == Phase::Waiting && !request_begun)) close();
 }
 
+void HttpSession::abandon() {
+  store_timer_.cancel();
+  close();
+}
+
 void HttpSession::read_request() {
   phase_ = Phase::Waiting;
   head_ = false;
+  refused_early_ = false;
   logged_request_.clear();
   parser_.emplace();
   parser_->header_limit(static_cast<std::uint32_t>(kMaxHeaderBytes));
@@ -89,6 +109,13 @@ void HttpSession::on_header(const beast::error_code& error) {
   phase_ = Phase::Reading;
   note_request();
   const auto& request = parser_->get();
+  client_ = limit_key(
+      client_address(peer_, forwarded_for(request), context_.settings.trusted_proxies));
+  if (const auto refusal = refusal_of_header()) {
+    refused_early_ = true;
+    phase_ = Phase::Answering;
+    return answer(error_answer(*refusal), false);
+  }
   if (request.version() < kHttp11 || parser_->is_done() ||
       !beast::iequals(request[http::field::expect], "100-continue")) {
     return read_body();
@@ -101,6 +128,22 @@ void HttpSession::on_header(const beast::error_code& error) {
                       if (error) return self->close();
                       self->read_body();
                     });
+}
+
+// Framing a proxy in front could read otherwise than we do. The parser
+// takes any Transfer-Encoding but chunked for "no body", and the body would
+// then be served as the next request: only plain chunked is taken.
+std::optional<int> HttpSession::refusal_of_header() const {
+  const auto& request = parser_->get();
+  const auto codings = request.count(http::field::transfer_encoding);
+  if (codings > 0 &&
+      (codings > 1 || request.count(http::field::content_length) > 0 ||
+       !beast::iequals(request[http::field::transfer_encoding], "chunked"))) {
+    return kBadRequest;
+  }
+  const auto hosts = request.count(http::field::host);
+  if (hosts > 1 || (hosts == 0 && request.version() >= kHttp11)) return kBadRequest;
+  return std::nullopt;
 }
 
 void HttpSession::read_body() {
@@ -142,33 +185,85 @@ void HttpSession::handle() {
                     view(request[http::field::content_type]), request.body()};
   auto routed = route(req);
   if (auto* signup = std::get_if<SignupToRecord>(&routed)) return record(std::move(*signup));
+  if (std::holds_alternative<HealthCheck>(routed)) return check_store();
   answer(std::get<Answer>(std::move(routed)), request.keep_alive());
 }
 
 void HttpSession::record(SignupToRecord signup) {
-  // Keeps the event loop, and so a stop, waiting for the answer.
-  auto work = net::make_work_guard(context_.events);
-  net::post(context_.store_thread, [self = shared_from_this(), signup = std::move(signup),
-                                    work = std::move(work)]() mutable {
-    auto outcome = self->context_.store.add(signup.name, signup.email);
-    auto& events = self->context_.events;
+  if (!context_.signup_limit.allow(client_, Clock::now())) {
+    context_.log("refused a sign-up from " + client_ + ": more than " +
+                 std::to_string(context_.settings.signups_per_window) + " in the last " +
+                 std::to_string(std::chrono::ceil<std::chrono::seconds>(
+                                    context_.settings.signup_window)
+                                    .count()) +
+                 " s");
+    return answer(signup_not_recorded(), parser_->get().keep_alive());
+  }
+  ask_store<AddResult>(
+      [signup = std::move(signup)](SignupStore& store) {
+        return store.add(signup.name, signup.email);
+      },
+      [this](const std::optional<AddResult>& outcome) {
+        if (!outcome) {
+          context_.log("could not record a sign-up: the store did not answer in time");
+          return signup_not_recorded();
+        }
+        return after_recording(*outcome, context_.log);
+      });
+}
+
+void HttpSession::check_store() {
+  using Health = std::optional<StoreFailure>;
+  ask_store<Health>([](SignupStore& store) { return store.check(); },
+                    [this](const std::optional<Health>& health) {
+                      if (!health) context_.log("health check: the store did not answer in time");
+                      if (health && *health) context_.log("health check: " + (*health)->message);
+                      return health_answer(health && !*health);
+                    });
+}
+
+// Runs `work` on a store thread. The answer comes from `answer_for` with
+// the result, or with nothing once the store deadline has passed first (the
+// work is then dropped if it has not begun).
+template <typename Result>
+void HttpSession::ask_store(std::function<Result(SignupStore&)> work,
+                            std::function<Answer(const std::optional<Result>&)> answer_for) {
+  struct Pending {
+    std::atomic<bool> expired{false};
+    bool answered = false;  // event thread only
+  };
+  auto pending = std::make_shared<Pending>();
+  const auto finish = [self = shared_from_this(), pending,
+                       answer_for](const std::optional<Result>& result) {
+    if (pending->answered) return;
+    pending->answered = true;
+    self->store_timer_.cancel();
+    self->answer(answer_for(result), self->parser_->get().keep_alive());
+  };
+  store_timer_.expires_after(context_.settings.store_deadline);
+  store_timer_.async_wait([pending, finish](const boost::system::error_code& error) {
+    if (error) return;
+    pending->expired = true;
+    finish(std::nullopt);
+  });
+  net::post(context_.store_threads, [self = shared_from_this(), pending, finish,
+                                     work = std::move(work)]() mutable {
+    if (pending->expired || self->context_.abandoned) return;
+    std::optional<Result> result;
+    try {
+      result = work(self->context_.store);
+    } catch (const std::exception& error) {
+      // A store keeps its failures to itself; this is a last guard.
+      self->context_.log(std::string("store work failed: ") + error.what());
+    }
     // The session goes back whole to the event thread, which alone may end it.
-    net::post(events, [self = std::move(self), outcome = std::move(outcome)] {
-      self->answer(after_recording(outcome, self->context_.log), self->parser_->get().keep_alive());
-    });
+    net::post(self->context_.events, [finish, result = std::move(result)] { finish(result); });
   });
 }
 
 void HttpSession::answer(Answer answer, bool keep_alive) {
   const unsigned version = parser_ && parser_->is_header_done() ? parser_->get().version() : kHttp11;
-  response_ = http::response<http::string_body>(static_cast<http::status>(answer.status), version);
-  for (const auto& [name, value] : kAnswerHeaders) response_.set(view(name), view(value));
-  response_.set(http::field::content_type, view(kHtmlContentType));
-  if (!answer.location.empty()) response_.set(http::field::location, answer.location);
-  response_.body() = std::move(answer.html);
-  response_.keep_alive(keep_alive && !context_.stopping);
-  response_.prepare_payload();
-  if (head_) response_.body().clear();  // the length still says what GET would send
+  response_ = make_response(std::move(answer), version, keep_alive && !context_.stopping, head_);
   stream_.expires_after(kWriteTimeout);
   http::async_write(stream_, response_,
                     [self = shared_from_this(), keep = response_.keep_alive()](
@@ -187,7 +282,7 @@ void HttpSession::on_written(const beast::error_code& error, bool keep_alive) {
     deadline_ = Clock::now() + kRequestDeadline;
     return read_request();
   }
-  const bool unread = parser_ && !parser_->is_done();
+  const bool unread = refused_early_ || (parser_ && !parser_->is_done());
   if (!unread) return close();
   // Closing with the client's bytes unread would reset the connection and
   // could take the answer with it.

@@ -14,12 +14,23 @@ namespace {
 constexpr int kOk = 200;
 constexpr int kSeeOther = 303;
 constexpr int kNotFound = 404;
+constexpr int kMethodNotAllowed = 405;
+constexpr int kServiceUnavailable = 503;
+constexpr std::string_view kPlainContentType = "text/plain; charset=utf-8";
 constexpr int kUnsupportedMediaType = 415;
 
+Answer page(int status, std::string html) {
+  Answer answer;
+  answer.status = status;
+  answer.html = std::move(html);
+  return answer;
+}
+
 Answer see_other(std::string_view path) {
-  return {kSeeOther, std::string(path),
-          "<!DOCTYPE html>\n<title>Continue</title>\n<a href=\"" + std::string(path) +
-              "\">Continue</a>\n"};
+  auto answer = page(kSeeOther, "<!DOCTYPE html>\n<title>Continue</title>\n<a href=\"" +
+                                    std::string(path) + "\">Continue</a>\n");
+  answer.location = path;
+  return answer;
 }
 
 bool is_form_encoded(std::string_view content_type) {
@@ -30,7 +41,13 @@ bool is_form_encoded(std::string_view content_type) {
   return type == kFormContentType;
 }
 
-std::variant<Answer, SignupToRecord> submit(const Request& request) {
+Answer method_not_allowed(std::string_view allow) {
+  auto answer = error_answer(kMethodNotAllowed);
+  answer.allow = allow;
+  return answer;
+}
+
+Routed submit(const Request& request) {
   if (!is_form_encoded(request.content_type)) return error_answer(kUnsupportedMediaType);
   FormView view{first_form_value(request.body, "name"), first_form_value(request.body, "email"),
                 {}, {}};
@@ -39,36 +56,46 @@ std::variant<Answer, SignupToRecord> submit(const Request& request) {
     // Shown again at this same address, which carries no end-of-journey word.
     view.name_error = std::move(checked.name_error);
     view.email_error = std::move(checked.email_error);
-    return Answer{kOk, {}, render_form(view)};
+    return page(kOk, render_form(view));
   }
   return SignupToRecord{std::move(checked.name), std::move(checked.email)};
 }
 
 }  // namespace
 
-std::variant<Answer, SignupToRecord> route(const Request& request) {
+Routed route(const Request& request) {
   // HEAD is answered as GET; the body is left out on the way.
   const bool get = request.method == "GET" || request.method == "HEAD";
   if (request.path == kFormPath) {
-    if (get) return Answer{kOk, {}, render_form({})};
+    if (get) return page(kOk, render_form({}));
     if (request.method == "POST") return submit(request);
-  } else if (get && request.path == kThankYouPath) {
-    return Answer{kOk, {}, render_thank_you()};
-  } else if (get && request.path == kSorryPath) {
-    return Answer{kOk, {}, render_sorry()};
+    return method_not_allowed("GET, HEAD, POST");
+  }
+  if (request.path == kThankYouPath || request.path == kSorryPath || request.path == kHealthPath) {
+    if (!get) return method_not_allowed("GET, HEAD");
+    if (request.path == kHealthPath) return HealthCheck{};
+    return page(kOk, request.path == kThankYouPath ? render_thank_you() : render_sorry());
   }
   return error_answer(kNotFound);
 }
 
-Answer after_recording(const std::variant<SignupOutcome, StoreFailure>& outcome,
-                       const LogSink& log) {
+Answer after_recording(const AddResult& outcome, const LogSink& log) {
   if (const auto* failure = std::get_if<StoreFailure>(&outcome)) {
     log("could not record a sign-up: " + failure->message);
-    return see_other(kSorryPath);
+    return signup_not_recorded();
   }
   return see_other(kThankYouPath);
 }
 
-Answer error_answer(int status) { return {status, {}, render_error(status)}; }
+Answer signup_not_recorded() { return see_other(kSorryPath); }
+
+Answer health_answer(bool store_answers) {
+  auto answer = page(store_answers ? kOk : kServiceUnavailable,
+                     store_answers ? "ok\n" : "unavailable\n");
+  answer.content_type = kPlainContentType;
+  return answer;
+}
+
+Answer error_answer(int status) { return page(status, render_error(status)); }
 
 }  // namespace brevolt::signup

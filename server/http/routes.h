@@ -6,6 +6,7 @@
 #include <utility>
 #include <variant>
 
+#include "server/constants.h"
 #include "server/system/log_sink.h"
 #include "server/store/signup_store.h"
 
@@ -22,6 +23,8 @@ struct Answer {
   int status = 200;
   std::string location;  // set on redirects only
   std::string html;
+  std::string allow;  // set on 405 only: the methods the path takes
+  std::string_view content_type = kHtmlContentType;
 };
 
 // A submission that passed the checks; recording it may wait on the disk.
@@ -40,11 +43,22 @@ inline constexpr std::pair<std::string_view, std::string_view> kAnswerHeaders[] 
      "default-src 'none'; style-src 'unsafe-inline'; form-action 'self'; base-uri 'none'"},
 };
 
-std::variant<Answer, SignupToRecord> route(const Request& request);
+// Asks whether the store answers.
+struct HealthCheck {};
+
+using Routed = std::variant<Answer, SignupToRecord, HealthCheck>;
+
+Routed route(const Request& request);
 
 // Where the visitor goes once the store has answered; failures are logged.
-Answer after_recording(const std::variant<SignupOutcome, StoreFailure>& outcome,
-                       const LogSink& log);
+Answer after_recording(const AddResult& outcome, const LogSink& log);
+
+// A sign-up that is not recorded (refused, or the store did not answer in
+// time) ends on the apology page like any other that failed.
+Answer signup_not_recorded();
+
+// 200 "ok", or 503 with the reason left to the log.
+Answer health_answer(bool store_answers);
 
 // A refusal (400 and above) with its own small page.
 Answer error_answer(int status);

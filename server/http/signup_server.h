@@ -1,12 +1,13 @@
 #pragma once
 // The HTTP side of the sign-up server: binds, serves every connection from
 // one event thread (a slow client costs a socket, never a thread), records
-// sign-ups on a thread of their own, and stops cleanly.
+// sign-ups on threads of their own, and stops within a bound.
 #include <memory>
 #include <optional>
 
-#include "server/system/log_sink.h"
+#include "server/http/server_settings.h"
 #include "server/options.h"
+#include "server/system/log_sink.h"
 
 namespace brevolt::signup {
 
@@ -16,7 +17,8 @@ class SignupServer {
  public:
   // `access_log`, if given, receives "METHOD PATH STATUS" for every answered
   // request, so whoever started the server can follow the journey.
-  SignupServer(SignupStore& store, LogSink log, LogSink access_log = {});
+  SignupServer(SignupStore& store, ServerSettings settings, LogSink log,
+               LogSink access_log = {});
   ~SignupServer();
   SignupServer(const SignupServer&) = delete;
   SignupServer& operator=(const SignupServer&) = delete;
@@ -29,8 +31,13 @@ class SignupServer {
   bool run();
 
   // Callable from any thread, before, during or after run(). The listener
-  // closes; run() answers the requests in progress, then returns.
+  // closes; run() answers the requests in progress within the settings'
+  // stop bound, abandons what is left, then returns.
   void stop();
+
+  // Connections open now. From any thread but the one in run(), while
+  // run() serves.
+  std::size_t open_connections();
 
  private:
   struct Impl;

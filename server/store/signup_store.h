@@ -25,6 +25,7 @@ enum class SignupOutcome {
 // One request could not be served; the store may answer the next one.
 struct StoreFailure {
   std::string message;
+  friend bool operator==(const StoreFailure&, const StoreFailure&) = default;
 };
 
 using AddResult = std::variant<SignupOutcome, StoreFailure>;

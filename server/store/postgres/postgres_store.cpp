@@ -66,10 +66,7 @@ class PostgresStore::Lease {
   Lease(PostgresStore& store, std::unique_ptr<PqConnection> connection)
       : store_(store), connection_(std::move(connection)) {}
   Lease(Lease&& other) noexcept = default;
-  ~Lease() {
-    if (connection_ && connection_->broken()) connection_.reset();
-    store_.give_back(std::move(connection_));
-  }
+  ~Lease() { store_.give_back(std::move(connection_)); }
   PqConnection& operator*() const { return *connection_; }
 
  private:
@@ -119,13 +116,17 @@ PostgresStore::Lease PostgresStore::lease() {
 void PostgresStore::give_back(std::unique_ptr<PqConnection> connection) {
   {
     const std::lock_guard lock(mutex_);
-    if (connection) {
+    if (connection && !connection->broken()) {
       idle_.push_back(std::move(connection));
     } else {
+      // The database server went away: the idle connections, all older
+      // than this loss, went with it, and a retry must not meet one.
       --open_;
+      open_ -= idle_.size();
+      idle_.clear();
     }
   }
-  returned_.notify_one();
+  returned_.notify_all();
 }
 
 AddResult PostgresStore::insert(PqConnection& connection,
