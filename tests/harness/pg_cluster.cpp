@@ -49,7 +49,9 @@ std::vector<std::string> as_owner(const std::string& dir, std::vector<std::strin
 }  // namespace
 
 PgCluster::PgCluster(Settings settings) : settings_(settings) {
-  std::string pattern = (std::filesystem::temp_directory_path() / "brevolt-pg-XXXXXX").string();
+  // Always below /tmp, whatever TMPDIR says: the user the cluster runs as
+  // must reach the folder, and a socket's path must stay under 108 bytes.
+  std::string pattern = "/tmp/brevolt-pg-XXXXXX";
   if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
   dir_ = pattern;
   try {
