@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "bench/driver/settings.h"
+#include "server/constants.h"
 
 namespace brevolt::bench {
 namespace {
@@ -29,6 +30,7 @@ constexpr const char* kBareInsert =
 
 // The server's PostgreSQL schema and insert, as its first migration makes them.
 constexpr const char* kBarePostgresSetup =
+    "SET client_min_messages = warning;"
     "CREATE TABLE IF NOT EXISTS signups ("
     " id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY, name text NOT NULL,"
     " email text NOT NULL, email_key text COLLATE \"C\" NOT NULL,"
@@ -88,7 +90,7 @@ double BarePostgresInsertsPerSecond(const std::string& uri, const std::string& l
     Expect(Result(PQexec(setup.get(), kBarePostgresSetup), &PQclear), PGRES_COMMAND_OK, setup.get());
   }
   std::vector<Connection> connections;
-  for (int c = 0; c < kBareConnections; ++c) {
+  for (std::size_t c = 0; c < signup::kStoreConnections; ++c) {
     connections.push_back(Connect(uri));
     const Result prepared(PQprepare(connections.back().get(), "insert", kBarePostgresInsert, 3, nullptr),
                           &PQclear);

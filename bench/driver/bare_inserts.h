@@ -8,7 +8,7 @@ namespace brevolt::bench {
 // One connection, one transaction per row, the server's pragmas and schema.
 double BareSqliteInsertsPerSecond(const std::string& path, const std::string& label);
 
-// kBareConnections connections at once, as many as the server holds, each
+// As many connections at once as the server holds (kStoreConnections), each
 // committing one row at a time with the server's schema and insert.
 double BarePostgresInsertsPerSecond(const std::string& uri, const std::string& label);
 

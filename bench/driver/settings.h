@@ -56,8 +56,6 @@ inline constexpr int kThroughputClients = 32;
 inline constexpr int kThroughputSignUps = 400;
 inline constexpr int kThroughputRuns = 3;
 inline constexpr double kMinThroughputRatio = 0.8;
-// Connections of the bare PostgreSQL loop: as many as the server holds.
-inline constexpr int kBareConnections = 4;
 
 // The driver, its X server and every subject run at this nice value unless
 // told not to: the machine is shared, and the figures compare our programs
