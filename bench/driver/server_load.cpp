@@ -135,6 +135,9 @@ httplib::Client Visitor(int port) {
   client.set_connection_timeout(kHonestTimeout);
   client.set_read_timeout(kHonestTimeout);
   client.set_write_timeout(kHonestTimeout);
+  // As browsers do: otherwise the body waits for the head's delayed ACK,
+  // and every sign-up costs 40 ms of nothing.
+  client.set_tcp_nodelay(true);
   return client;
 }
 

@@ -130,6 +130,8 @@ void SignupServer::Impl::on_accept(const boost::system::error_code& error, tcp::
     const auto key = limit_key(peer);
     auto ticket = proxied ? limits.admit_any() : limits.admit(key);
     if (ticket) {
+      // Each answer is written whole: nothing to gain from holding it back.
+      socket.set_option(tcp::no_delay(true), peer_error);
       std::make_shared<HttpSession>(std::move(socket), std::move(*ticket), peer, context)->start();
     } else {
       refuse(std::move(socket), key);
