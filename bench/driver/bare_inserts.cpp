@@ -20,8 +20,8 @@ namespace {
 constexpr const char* kBareSetup[] = {
     "PRAGMA journal_mode=WAL",
     "PRAGMA synchronous=FULL",
-    "CREATE TABLE IF NOT EXISTS signups (id INTEGER PRIMARY KEY, name TEXT NOT NULL,"
-    " email TEXT NOT NULL, signed_up_at TEXT NOT NULL)",
+    ("CREATE TABLE IF NOT EXISTS signups (id INTEGER PRIMARY KEY, name TEXT NOT NULL,"
+     " email TEXT NOT NULL, signed_up_at TEXT NOT NULL)"),
     "CREATE UNIQUE INDEX IF NOT EXISTS signups_email_nocase ON signups(lower(email))",
 };
 constexpr const char* kBareInsert =
