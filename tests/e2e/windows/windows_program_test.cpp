@@ -13,6 +13,7 @@
 #include "tests/e2e/offline/program_run.h"
 #include "tests/e2e/offline/x_messages.h"
 #include "tests/e2e/startup/map_order_log.h"
+#include "tests/harness/mapped_libraries.h"
 #include "tests/probe/loopback.h"
 
 namespace brevolt::test {
@@ -24,17 +25,6 @@ constexpr auto kHideTimeout = std::chrono::seconds(10);
 constexpr int kCentringSlack = 30;
 // A bounded probe may overrun its bound by this much on a shared machine.
 constexpr auto kProbeLateness = std::chrono::milliseconds(1500);
-
-bool MapsWebEngine(pid_t pid) {
-  std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
-  std::string line;
-  while (std::getline(maps, line)) {
-    for (const char* dll : {"mshtml.dll", "ieframe.dll", "shdocvw.dll"}) {
-      if (line.find(dll) != std::string::npos) return true;
-    }
-  }
-  return false;
-}
 
 class WindowsStartup : public ::testing::TestWithParam<XSession::Wm> {};
 
@@ -79,7 +69,7 @@ TEST_P(WindowsStartup, HidesTheProductThenShowsThePanelTitledSizedAndCentred) {
   const int mismatches = PictureMismatches(*shot, picture, &first);
   EXPECT_TRUE(painted) << mismatches << " pixels outside the fields and the caption differ "
                        << "from the panel picture, first " << first;
-  EXPECT_FALSE(MapsWebEngine(program.pid())) << "the offline face loaded the web engine";
+  EXPECT_FALSE(WebEngineLoaded(program.pid())) << "the offline face loaded the web engine";
 
   program.process().Kill();
   program.process().WaitExit(kUiTimeout);
