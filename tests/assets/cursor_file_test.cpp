@@ -3,13 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "tests/assets/windows_file_reader.h"
+#include "ui/hand_cursor.h"
 
 namespace brevolt::test {
 namespace {
 
-constexpr int kSide = 32;
-constexpr unsigned kHotX = 12;
-constexpr unsigned kHotY = 6;
+constexpr int kSide = ui::kHandCursorSide;
+constexpr unsigned kHotX = ui::kHandHotSpotX;
+constexpr unsigned kHotY = ui::kHandHotSpotY;
 
 class HandCursorFile : public ::testing::Test {
  protected:

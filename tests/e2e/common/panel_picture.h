@@ -4,6 +4,7 @@
 #include <string>
 
 #include "tests/e2e/common/screen_capture.h"
+#include "tests/harness/control_boxes.h"
 
 struct _GdkPixbuf;
 
@@ -15,12 +16,12 @@ struct Box {
   bool Holds(int x, int y) const { return x >= x0 && x <= x1 && y >= y0 && y <= y1; }
 };
 
-// Where the fields and the caption may draw over the picture: the fields
-// cover the white inside of the drawn frames, the caption the drawn
-// button's face.
-inline constexpr Box kNameField{206, 167, 416, 185};
-inline constexpr Box kEmailField{206, 216, 416, 234};
-inline constexpr Box kCaption{406, 328, 476, 344};
+constexpr Box ToBox(const ui::PixelBox& box) { return {box.left, box.top, box.right, box.bottom}; }
+
+// Where the fields and the caption may draw over the picture.
+inline constexpr Box kNameField = ToBox(CoveredBy(ui::ControlId::txtName));
+inline constexpr Box kEmailField = ToBox(CoveredBy(ui::ControlId::txtEmail));
+inline constexpr Box kCaption = ToBox(CoveredBy(ui::ControlId::lblFinish));
 
 class PanelPicture {
  public:
