@@ -21,6 +21,9 @@ namespace fs = std::filesystem;
 const char* const kGeneratedFiles[] = {
     "panel.bmp",
     "panel@2x.png",
+    "panel@1.5x.bmp",
+    "panel@2x.bmp",
+    "hand@2x.cur",
     "hand.cur",
     "brevolt.ico",
     "icons/16x16/brevolt.png",

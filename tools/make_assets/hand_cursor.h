@@ -10,7 +10,9 @@ inline constexpr int kHandCursorSide = ui::kHandCursorSide;
 inline constexpr HotSpot kHandHotSpot{ui::kHandHotSpotX, ui::kHandHotSpotY};
 
 // Black outline, white fill, transparent elsewhere: colours that survive a
-// 16-colour palette unchanged.
-Image DrawHandCursor();
+// 16-colour palette unchanged. At `scale` each drawn pixel is a square of
+// scale x scale, so the larger cursor stays as crisp; its hot spot is
+// kHandHotSpot times the scale.
+Image DrawHandCursor(int scale = 1);
 
 }  // namespace brevolt::assets
