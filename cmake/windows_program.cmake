@@ -9,6 +9,8 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 # Windows 7 and later; the ANSI calls are the ones the handlers are written with.
 add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601 WIN32_LEAN_AND_MEAN NOMINMAX)
 
+include(cmake/delay_load.cmake)
+
 add_subdirectory(app)
 add_subdirectory(platform/win32)
 add_subdirectory(platform/webbrowser)

@@ -5,6 +5,7 @@
 
 #include "tests/e2e/common/screen_capture.h"
 #include "tests/harness/control_boxes.h"
+#include "ui/scaling.h"
 
 struct _GdkPixbuf;
 
@@ -18,14 +19,23 @@ struct Box {
 
 constexpr Box ToBox(const ui::PixelBox& box) { return {box.left, box.top, box.right, box.bottom}; }
 
-// Where the fields and the caption may draw over the picture.
-inline constexpr Box kNameField = ToBox(CoveredBy(ui::ControlId::txtName));
-inline constexpr Box kEmailField = ToBox(CoveredBy(ui::ControlId::txtEmail));
+// Where the fields and the caption may draw over the picture: the fields
+// only the white inside of the drawn frames, so that each frame's four edges
+// show; the caption its place, rounded out.
+inline constexpr Box kNameField = ToBox(ui::WhiteInside(ui::kNameFrame));
+inline constexpr Box kEmailField = ToBox(ui::WhiteInside(ui::kEmailFrame));
 inline constexpr Box kCaption = ToBox(CoveredBy(ui::ControlId::lblFinish));
+
+// A box of the picture as the picture drawn for `dpi` shows it.
+constexpr Box BoxAt(const Box& b, int dpi) {
+  const ui::ScaledRect r = ui::BoxAt({b.x0, b.y0, b.x1, b.y1}, dpi);
+  return {r.left, r.top, r.right - 1, r.bottom - 1};
+}
 
 class PanelPicture {
  public:
-  PanelPicture();
+  // The picture the Windows program compiles in for `dpi` (96, 144 or 192).
+  explicit PanelPicture(int dpi = ui::kDesignDpi);
   ~PanelPicture();
   PanelPicture(const PanelPicture&) = delete;
   PanelPicture& operator=(const PanelPicture&) = delete;
@@ -42,7 +52,9 @@ class PanelPicture {
 };
 
 // Pixels outside the controls' boxes that differ from the picture; the
-// first one described in `first`.
-int PictureMismatches(const Screenshot& shot, const PanelPicture& picture, std::string* first);
+// first one described in `first`. At other than 96 dpi the boxes grow with
+// the picture drawn for it.
+int PictureMismatches(const Screenshot& shot, const PanelPicture& picture, std::string* first,
+                      int dpi = ui::kDesignDpi);
 
 }  // namespace brevolt::test
