@@ -82,16 +82,14 @@ void FormWindow::ScaleTo(int dpi, const RECT* suggested) {
   ::SetWindowPos(hwnd_, nullptr, suggested ? suggested->left : 0,
                  suggested ? suggested->top : 0, outer.cx, outer.cy,
                  SWP_NOZORDER | SWP_NOACTIVATE | (suggested ? 0 : SWP_NOMOVE));
-  for (EditBox* field : {txt_name_.get(), txt_email_.get(), text1_.get()}) {
-    ::SendMessageA(field->hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(scaled_->field_font()),
-                   FALSE);
-    const int margin = DesignPixelsAt(kFieldMargin, dpi);
-    ::SendMessageA(field->hwnd(), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
-                   MAKELPARAM(margin, margin));
-  }
+  const int margin = DesignPixelsAt(kFieldMargin, dpi);
   for (auto [field, id] : {std::pair{txt_name_.get(), ControlId::txtName},
                            {txt_email_.get(), ControlId::txtEmail},
                            {text1_.get(), ControlId::Text1}}) {
+    ::SendMessageA(field->hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(scaled_->field_font()),
+                   FALSE);
+    ::SendMessageA(field->hwnd(), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
+                   MAKELPARAM(margin, margin));
     const RECT place = PlaceOf(id, dpi);
     ::MoveWindow(field->hwnd(), place.left, place.top, place.right - place.left,
                  place.bottom - place.top, TRUE);
