@@ -70,9 +70,7 @@ TEST_P(WindowsStartup, HidesTheProductThenShowsThePanelTitledSizedAndCentred) {
   const auto [wm, dpi, dark_scheme] = GetParam();
   XSession session(wm);
   XQuery x(session.display());
-  WineSettings settings;
-  if (dpi != ui::kDesignDpi) settings.SetDpi(dpi);
-  if (dark_scheme) settings.SetColours("0 0 0", "255 255 255");
+  const WineSettings settings(dpi, dark_scheme);
   ScratchDir scratch("brevolt-e2e-windows");
   TestHost host(kHostTitle, {"--x", "60", "--y", "50", "--width", "320", "--height", "200"},
                 WineCommand("host_window.exe"));
