@@ -67,10 +67,12 @@ class WindowsStartup : public ::testing::TestWithParam<StartupCase> {};
 
 TEST_P(WindowsStartup, HidesTheProductThenShowsThePanelTitledSizedAndCentred) {
   SKIP_WITHOUT_WINDOWS_BUILD();
-  const auto [wm, dpi, dark_scheme] = GetParam();
+  // Plain names, not a structured binding: lambdas below capture them.
+  const XSession::Wm wm = GetParam().wm;
+  const int dpi = GetParam().dpi;
   XSession session(wm);
   XQuery x(session.display());
-  const WineSettings settings(dpi, dark_scheme);
+  const WineSettings settings(dpi, GetParam().dark_scheme);
   ScratchDir scratch("brevolt-e2e-windows");
   TestHost host(kHostTitle, {"--x", "60", "--y", "50", "--width", "320", "--height", "200"},
                 WineCommand("host_window.exe"));
