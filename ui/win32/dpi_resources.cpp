@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "ui/hand_cursor.h"
 #include "ui/scaling.h"
 #include "ui/win32/area_resample.h"
 #include "ui/win32/resource_ids.h"
@@ -23,7 +24,6 @@ struct Drawn {
 // Ascending.
 constexpr Drawn kPanels[] = {{96, IDB_PANEL}, {144, IDB_PANEL_144}, {192, IDB_PANEL_192}};
 constexpr Drawn kHands[] = {{96, IDC_FINISH_HAND}, {192, IDC_FINISH_HAND_192}};
-constexpr int kHandSide = 32;
 
 // The smallest drawing made for `dpi` or more; the largest past them all.
 template <std::size_t N>
@@ -84,7 +84,7 @@ HBITMAP LoadPanel(HINSTANCE instance, int dpi) {
 
 // The system shrinks the larger cursor to sizes between the drawn ones.
 HCURSOR LoadHand(HINSTANCE instance, int dpi) {
-  const int side = DesignPixelsAt(kHandSide, dpi);
+  const int side = DesignPixelsAt(kHandCursorSide, dpi);
   return static_cast<HCURSOR>(::LoadImageA(instance,
                                            MAKEINTRESOURCEA(NearestLarger(kHands, dpi).id),
                                            IMAGE_CURSOR, side, side, 0));
