@@ -14,12 +14,14 @@
 #include <exception>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
 
 #include "bench/driver/access_log.h"
 #include "bench/driver/black_hole.h"
+#include "bench/driver/launch.h"
 #include "bench/driver/map_watch.h"
 #include "bench/driver/marker_site.h"
 #include "bench/driver/measure.h"
@@ -42,25 +44,34 @@ struct Options {
   bool server_only = false;  // the sign-up server's figures alone, without X
   // The mingw build's folder: brevolt.exe against its bare-window floor.
   std::string windows_dir;
+  bool windows_only = false;  // that pair alone
 };
 
 Options ParseOptions(int argc, char** argv) {
   Options options;
+  bool rounds_given = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--rounds" && i + 1 < argc) {
       options.rounds = std::atoi(argv[++i]);
+      rounds_given = true;
     } else if (arg == "--share-cpu") {
       options.raise_priority = false;
     } else if (arg == "--server-only") {
       options.server_only = true;
     } else if (arg == "--windows" && i + 1 < argc) {
       options.windows_dir = argv[++i];
+    } else if (arg == "--windows-only") {
+      options.windows_only = true;
+      if (!rounds_given) options.rounds = kWindowsRounds;
     } else {
       throw std::invalid_argument(
-          "usage: brevolt-bench [--rounds N] [--share-cpu] [--server-only] [--windows DIR]  (N >= " +
-                                  std::to_string(kMinimumRounds) + ")");
+          "usage: brevolt-bench [--rounds N] [--share-cpu] [--server-only] [--windows DIR] "
+          "[--windows-only]  (N >= " + std::to_string(kMinimumRounds) + ")");
     }
+  }
+  if (options.windows_only && options.windows_dir.empty()) {
+    throw std::invalid_argument("--windows-only needs --windows DIR");
   }
   if (options.rounds < kMinimumRounds) {
     throw std::invalid_argument("at least " + std::to_string(kMinimumRounds) + " rounds");
@@ -135,6 +146,14 @@ int Run(const Options& options) {
               static_cast<long long>(kOnlineSettle.count()), raised ? kBenchNice : 0);
   std::fflush(stdout);
 
+  // Wine's desktop process ends shortly after the last Wine program and
+  // starting it again adds to the next start; a windowless Wine program
+  // kept running keeps it, so each start measures only the program.
+  std::optional<Launched> wine_keeper;
+  if (!options.windows_dir.empty()) {
+    wine_keeper.emplace(options.windows_dir + "/bench_keep_wine.exe", logs + "/wine-keeper.log");
+  }
+
   Samples samples;
   for (int round = 0; round < kWarmUpRounds + options.rounds; ++round) {
     const bool kept = round >= kWarmUpRounds;
@@ -148,30 +167,29 @@ int Run(const Options& options) {
       if (kept) samples[subject].push_back(std::move(sample));
     };
 
-    Pair(round,
-         [&] { keep(Subject::kOfflineProgram, measure.Offline(BENCH_PROGRAM, "offline-program")); },
-         [&] { keep(Subject::kOfflineFloor, measure.Offline(BENCH_FLOOR_GTKMM, "offline-floor")); });
-    {
-      BlackHole hole(port);
-      keep(Subject::kNoAnswerProgram, measure.Offline(BENCH_PROGRAM, "no-answer-program"));
-    }
-    {
-      SignUpServer server(BENCH_SIGNUP_SERVER, port, {"--db", logs + "/signups.db"});
+    if (!options.windows_only) {
       Pair(round,
-           [&] {
-             keep(Subject::kOnlineProgram,
-                  measure.Online(BENCH_PROGRAM, "online-program", server));
-           },
-           [&] {
-             keep(Subject::kOnlineFloor,
-                  measure.Online(BENCH_FLOOR_WEBKIT, "online-floor", server));
-           });
+           [&] { keep(Subject::kOfflineProgram, measure.Offline(BENCH_PROGRAM, "offline-program")); },
+           [&] { keep(Subject::kOfflineFloor, measure.Offline(BENCH_FLOOR_GTKMM, "offline-floor")); });
+      {
+        BlackHole hole(port);
+        keep(Subject::kNoAnswerProgram, measure.Offline(BENCH_PROGRAM, "no-answer-program"));
+      }
+      {
+        SignUpServer server(BENCH_SIGNUP_SERVER, port, {"--db", logs + "/signups.db"});
+        Pair(round,
+             [&] {
+               keep(Subject::kOnlineProgram,
+                    measure.Online(BENCH_PROGRAM, "online-program", server));
+             },
+             [&] {
+               keep(Subject::kOnlineFloor,
+                    measure.Online(BENCH_FLOOR_WEBKIT, "online-floor", server));
+             });
+      }
     }
     if (!options.windows_dir.empty()) {
       const std::string dir = options.windows_dir + "/";
-      // Under Wine the first start after other programs ran takes seconds
-      // longer than the next one; an unmeasured start makes both warm.
-      measure.Offline(dir + "bench_bare_window.exe", "windows-warm-up");
       Pair(round,
            [&] {
              keep(Subject::kWindowsProgram,
@@ -182,13 +200,17 @@ int Run(const Options& options) {
                   measure.Offline(dir + "bench_bare_window.exe", "windows-floor"));
            });
     }
-    {
+    if (!options.windows_only) {
       MarkerSite site(port);
       keep(Subject::kCompletionProgram,
            measure.Completion(BENCH_PROGRAM, "completion-program", site));
     }
   }
   std::printf("\n");
+  if (options.windows_only) {
+    Report(samples, kProbeTimeout, nullptr);
+    return 0;
+  }
   const auto server = MeasureServer(BENCH_SIGNUP_SERVER, port, logs);
   Report(samples, kProbeTimeout, &server);
   return 0;

@@ -39,7 +39,8 @@ void KeepCookiesInMemory() {
 
 EmbeddedBrowser::EmbeddedBrowser(::HWND container, ::HWND top_level,
                                  NavigateCompleteHandler on_navigate_complete,
-                                 OpenExternally open_externally) {
+                                 OpenExternally open_externally)
+    : container_(container) {
   site_ = MakeCom<ControlSite>(container, top_level);
   Check(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER,
                          IID_PPV_ARGS(control_.GetAddressOf())),
@@ -79,6 +80,14 @@ void EmbeddedBrowser::Navigate(const std::string& url) {
   const HRESULT result = browser_->Navigate(address, &flags, &none, &none, &none);
   SysFreeString(address);
   Check(result, "navigate");
+}
+
+void EmbeddedBrowser::Fit() {
+  ComPtr<IOleInPlaceObject> in_place;
+  if (!control_ || FAILED(control_.As(&in_place))) return;
+  RECT place;
+  GetClientRect(container_, &place);
+  in_place->SetObjectRects(&place, &place);
 }
 
 bool EmbeddedBrowser::PreTranslateMessage(MSG* message) {

@@ -32,6 +32,9 @@ class EmbeddedBrowser {
   // and the disk cache.
   void Navigate(const std::string& url);
 
+  // Fills the container again after it was resized.
+  void Fit();
+
   // Gives the page its keys first (Tab between fields, Enter to submit);
   // true when the page used the message.
   bool PreTranslateMessage(MSG* message);
@@ -44,6 +47,7 @@ class EmbeddedBrowser {
   void Close();
 
  private:
+  ::HWND container_;
   Microsoft::WRL::ComPtr<ControlSite> site_;
   Microsoft::WRL::ComPtr<IOleObject> control_;
   Microsoft::WRL::ComPtr<IWebBrowser2> browser_;

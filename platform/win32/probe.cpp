@@ -25,6 +25,11 @@ BOOL CheckConnection(const char* url, DWORD flags, std::chrono::milliseconds bou
   return answer.get() ? TRUE : FALSE;
 }
 
+void StartLoadingProbeLibrary() {
+  // Never freed: the probe and, online, the page's cache use it to the end.
+  std::thread([] { ::LoadLibraryA("wininet.dll"); }).detach();
+}
+
 BOOL InternetCheckConnectionA(const char* lpszUrl, DWORD dwFlags, DWORD /*dwReserved*/) {
   return CheckConnection(lpszUrl, dwFlags, kProbeTimeout);
 }

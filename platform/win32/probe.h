@@ -12,6 +12,11 @@ namespace brevolt::platform::win32 {
 // included); 0 when it has not answered by then.
 BOOL CheckConnection(const char* url, DWORD flags, std::chrono::milliseconds bound);
 
+// Starts loading wininet, which is linked to load at its first call, on a
+// thread of its own and returns at once: called first thing, the loading
+// overlaps building the window, and the probe finds it done.
+void StartLoadingProbeLibrary();
+
 // The same, bounded by the build's probe timeout.
 BOOL InternetCheckConnectionA(const char* lpszUrl, DWORD dwFlags, DWORD dwReserved);
 

@@ -69,8 +69,4 @@ ui::PixelBox BoxOf(ui::ControlId control) {
   return {c.x(), c.y(), c.x() + c.cx() - 1, c.y() + c.cy() - 1};
 }
 
-ui::PixelBox Grown(const ui::PixelBox& box, int by) {
-  return {box.left - by, box.top - by, box.right + by, box.bottom + by};
-}
-
 }  // namespace brevolt::test

@@ -10,6 +10,7 @@
 
 #include "tests/e2e/common/journey.h"
 #include "tests/e2e/common/screen_capture.h"
+#include "tests/harness/control_boxes.h"
 #include "tests/harness/x_query.h"
 #include "tests/harness/x_session.h"
 #include "ui/layout.h"
@@ -47,8 +48,5 @@ int DifferingPixels(const Screenshot& shown, const Screenshot& picture, int scal
 
 // The box a control of the layout table covers, in picture pixels.
 ui::PixelBox BoxOf(ui::ControlId control);
-
-// A box grown by `by` pixels on every side.
-ui::PixelBox Grown(const ui::PixelBox& box, int by);
 
 }  // namespace brevolt::test

@@ -4,6 +4,7 @@
 
 #include "tests/assets/windows_file_reader.h"
 #include "ui/gtk/assets.h"
+#include "ui/hand_cursor.h"
 
 namespace brevolt::test {
 namespace {
@@ -16,8 +17,8 @@ Pixel PixbufPixel(const Glib::RefPtr<Gdk::Pixbuf>& pixbuf, int x, int y) {
 TEST(AssetLoaders, PanelPictureDecodesToTheCommittedPixels) {
   const auto panel = ui::LoadPanelPicture();
   const Bitmap file = ParseBmpFile(ReadAssetFile("panel.bmp")).bitmap;
-  ASSERT_EQ(panel->get_width(), 495);
-  ASSERT_EQ(panel->get_height(), 356);
+  ASSERT_EQ(panel->get_width(), file.width);
+  ASSERT_EQ(panel->get_height(), file.height);
   for (int y = 0; y < file.height; ++y)
     for (int x = 0; x < file.width; ++x)
       ASSERT_EQ(PixbufPixel(panel, x, y), file.at(x, y)) << "at " << x << ", " << y;
@@ -26,10 +27,10 @@ TEST(AssetLoaders, PanelPictureDecodesToTheCommittedPixels) {
 TEST(AssetLoaders, HandCursorKeepsItsHotSpotOnTheFingertip) {
   const ui::CursorImage hand = ui::LoadHandCursorImage();
   ASSERT_TRUE(hand.pixbuf);
-  EXPECT_EQ(hand.pixbuf->get_width(), 32);
-  EXPECT_EQ(hand.pixbuf->get_height(), 32);
-  EXPECT_EQ(hand.hot_x, 12);
-  EXPECT_EQ(hand.hot_y, 6);
+  EXPECT_EQ(hand.pixbuf->get_width(), ui::kHandCursorSide);
+  EXPECT_EQ(hand.pixbuf->get_height(), ui::kHandCursorSide);
+  EXPECT_EQ(hand.hot_x, ui::kHandHotSpotX);
+  EXPECT_EQ(hand.hot_y, ui::kHandHotSpotY);
   ASSERT_TRUE(hand.pixbuf->get_has_alpha());
   EXPECT_EQ(PixbufPixel(hand.pixbuf, hand.hot_x, hand.hot_y).a, 255);
   EXPECT_EQ(PixbufPixel(hand.pixbuf, hand.hot_x, hand.hot_y - 1).a, 0);

@@ -3,13 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "tests/assets/windows_file_reader.h"
+#include "ui/hand_cursor.h"
 
 namespace brevolt::test {
 namespace {
 
-constexpr int kSide = 32;
-constexpr unsigned kHotX = 12;
-constexpr unsigned kHotY = 6;
+constexpr int kSide = ui::kHandCursorSide;
+constexpr unsigned kHotX = ui::kHandHotSpotX;
+constexpr unsigned kHotY = ui::kHandHotSpotY;
 
 class HandCursorFile : public ::testing::Test {
  protected:
@@ -70,6 +71,26 @@ TEST_F(HandCursorFile, CutOutPixelsAreBlackSoTheScreenShowsThroughUnchanged) {
   EXPECT_TRUE(image_.IsCut(0, 0));
   EXPECT_TRUE(image_.IsCut(kSide - 1, kSide - 1));
   EXPECT_GT(opaque, 150) << "a whole hand, not a few dots";
+}
+
+// For screens at twice the scale: the same hand, each pixel a 2 x 2 square,
+// so it stays as crisp, with the hot spot on the same fingertip.
+TEST_F(HandCursorFile, DoubleSizeCursorIsTheSameHandPixelForPixelDoubled) {
+  const Bytes bytes = ReadAssetFile("hand@2x.cur");
+  const IconFile directory = ParseIconDirectory(bytes);
+  ASSERT_EQ(directory.entries.size(), 1u);
+  const IconDirEntry& e = directory.entries[0];
+  EXPECT_EQ(e.width, 2 * kSide);
+  EXPECT_EQ(e.height, 2 * kSide);
+  EXPECT_EQ(e.planes_or_hot_x, 2 * kHotX);
+  EXPECT_EQ(e.bit_count_or_hot_y, 2 * kHotY);
+  const Bitmap doubled = ParseIconImage(bytes, e);
+  ASSERT_EQ(doubled.width, 2 * kSide);
+  for (int y = 0; y < 2 * kSide; ++y)
+    for (int x = 0; x < 2 * kSide; ++x) {
+      ASSERT_EQ(doubled.IsCut(x, y), image_.IsCut(x / 2, y / 2)) << x << ", " << y;
+      ASSERT_TRUE(doubled.at(x, y) == image_.at(x / 2, y / 2)) << x << ", " << y;
+    }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/assets/windows_file_reader.h"
+#include "tests/harness/scratch_dir.h"
 
 namespace brevolt::test {
 namespace {
@@ -20,6 +21,9 @@ namespace fs = std::filesystem;
 const char* const kGeneratedFiles[] = {
     "panel.bmp",
     "panel@2x.png",
+    "panel@1.5x.bmp",
+    "panel@2x.bmp",
+    "hand@2x.cur",
     "hand.cur",
     "brevolt.ico",
     "icons/16x16/brevolt.png",
@@ -28,29 +32,6 @@ const char* const kGeneratedFiles[] = {
     "icons/64x64/brevolt.png",
     "icons/128x128/brevolt.png",
     "icons/256x256/brevolt.png",
-};
-
-class ScratchDir {
- public:
-  ScratchDir() {
-    GError* error = nullptr;
-    char* dir = g_dir_make_tmp("brevolt-assets-XXXXXX", &error);
-    if (!dir) {
-      ADD_FAILURE() << error->message;
-      g_error_free(error);
-      return;
-    }
-    path_ = dir;
-    g_free(dir);
-  }
-  ~ScratchDir() {
-    std::error_code ignored;
-    if (!path_.empty()) fs::remove_all(path_, ignored);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
 };
 
 Bytes ReadFile(const fs::path& path) {
@@ -74,7 +55,7 @@ void RunGenerator(const fs::path& out_dir) {
 }
 
 TEST(AssetGenerator, RedrawsTheCommittedFilesByteForByte) {
-  ScratchDir scratch;
+  ScratchDir scratch("brevolt-assets");
   ASSERT_NO_FATAL_FAILURE(RunGenerator(scratch.path()));
   for (const char* name : kGeneratedFiles) {
     const Bytes fresh = ReadFile(scratch.path() / name);

@@ -4,24 +4,20 @@
 #include <gtest/gtest.h>
 
 #include "tests/assets/windows_file_reader.h"
+#include "tests/harness/control_boxes.h"
 
 namespace brevolt::test {
 namespace {
 
-struct Box {
-  int left, top, right, bottom;  // inclusive
-};
-
-constexpr Box kNameFrame{204, 165, 417, 185};
-constexpr Box kEmailFrame{204, 214, 417, 234};
-constexpr Box kButton{404, 323, 477, 345};
-// Where the program puts txtName and txtEmail (206.7 .. 415.7 wide, 18.3
-// high from 168 and 217.3) and the Finish caption (70.7 x 17 from 406, 328),
-// rounded out to whole pixels.
-constexpr Box kNameField{206, 168, 415, 186};
-constexpr Box kEmailField{206, 217, 415, 235};
-constexpr Box kCaption{406, 328, 476, 344};
-constexpr int kClientHeight = 352;
+using Box = ui::PixelBox;
+using ui::kEmailFrame;
+using ui::kNameFrame;
+constexpr Box kButton = ui::kFinishButton;
+// Where the program puts txtName, txtEmail and the Finish caption, rounded
+// out to whole pixels.
+constexpr Box kNameField = CoveredBy(ui::ControlId::txtName);
+constexpr Box kEmailField = CoveredBy(ui::ControlId::txtEmail);
+constexpr Box kCaption = CoveredBy(ui::ControlId::lblFinish);
 
 bool IsWhite(const Pixel& p) { return p.r == 255 && p.g == 255 && p.b == 255; }
 bool IsDark(const Pixel& p) { return p.r <= 0x50 && p.g <= 0x50 && p.b <= 0x50; }
@@ -76,6 +72,14 @@ class PanelPicture : public ::testing::Test {
     ExpectBox({f.left + 2, f.top + 2, f.right - 2, f.bottom - 2}, IsWhite, "plain white inside");
   }
 
+  static void ExpectWhiteInsideStartsTwoIn(const Box& f) {
+    const int x = f.left + 2;
+    const int y = f.top + 2;
+    EXPECT_TRUE(IsWhite(picture().at(x, y))) << "the white inside starts at (" << x << ", " << y << ")";
+    EXPECT_FALSE(IsWhite(picture().at(x - 1, y)));
+    EXPECT_FALSE(IsWhite(picture().at(x, y - 1)));
+  }
+
   static inline BmpFile* file_ = nullptr;
 };
 
@@ -83,8 +87,9 @@ TEST_F(PanelPicture, IsAnUncompressed24BitBitmapOfTheStatedSize) {
   const Bytes bytes = ReadAssetFile("panel.bmp");
   EXPECT_EQ(file_->declared_size, bytes.size());
   EXPECT_EQ(file_->pixel_offset, 54u);
-  EXPECT_EQ(picture().header.width, 495);
-  EXPECT_EQ(picture().header.height, 356) << "bottom-up rows, as every reader accepts";
+  EXPECT_EQ(picture().header.width, ui::kClientWidth);
+  EXPECT_EQ(picture().header.height, ui::LayoutOf(ui::ControlId::imgFinish).cy())
+      << "bottom-up rows, as every reader accepts";
   EXPECT_EQ(picture().header.planes, 1u);
   EXPECT_EQ(picture().header.bit_count, 24u);
   EXPECT_EQ(picture().header.compression, 0u);
@@ -92,16 +97,12 @@ TEST_F(PanelPicture, IsAnUncompressed24BitBitmapOfTheStatedSize) {
 
 TEST_F(PanelPicture, NameFrameIsASunkenWellWithAWhiteInside) {
   ExpectSunkenFrame(kNameFrame);
-  EXPECT_TRUE(IsWhite(picture().at(206, 167))) << "the white inside starts at (206, 167)";
-  EXPECT_FALSE(IsWhite(picture().at(205, 167)));
-  EXPECT_FALSE(IsWhite(picture().at(206, 166)));
+  ExpectWhiteInsideStartsTwoIn(kNameFrame);
 }
 
 TEST_F(PanelPicture, EmailFrameIsASunkenWellWithAWhiteInside) {
   ExpectSunkenFrame(kEmailFrame);
-  EXPECT_TRUE(IsWhite(picture().at(206, 216))) << "the white inside starts at (206, 216)";
-  EXPECT_FALSE(IsWhite(picture().at(205, 216)));
-  EXPECT_FALSE(IsWhite(picture().at(206, 215)));
+  ExpectWhiteInsideStartsTwoIn(kEmailFrame);
 }
 
 // The fields are 18.3 pixels high but a frame's white inside only 17: their
@@ -151,7 +152,7 @@ TEST_F(PanelPicture, BottomBandIsDialogGreyDownToTheEdge) {
     EXPECT_TRUE(IsDialogGrey(picture().at(10, y))) << "left of the band, row " << y;
     EXPECT_TRUE(IsDialogGrey(picture().at(picture().width - 5, y))) << "right, row " << y;
   }
-  EXPECT_GT(picture().height, kClientHeight) << "the last rows fall below the window";
+  EXPECT_GT(picture().height, ui::kClientHeight) << "the last rows fall below the window";
 }
 
 TEST_F(PanelPicture, LabelsCarryARedRequiredMarkAboveEachFrame) {

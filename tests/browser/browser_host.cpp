@@ -49,8 +49,10 @@ bool BrowserHost::RunUntil(const std::function<bool()>& done, std::chrono::milli
   return true;
 }
 
-void BrowserHost::Settle(std::chrono::milliseconds how_long) {
-  RunUntil([] { return false; }, how_long);
+bool BrowserHost::Loading() const {
+  gboolean loading = FALSE;
+  g_object_get(view_->widget(), "is-loading", &loading, nullptr);
+  return loading != FALSE;
 }
 
 int CountToplevelWindows() {

@@ -33,11 +33,12 @@ class BrowserHost {
   void Navigate(const std::string& url) { view_->Navigate(url); }
   const std::vector<Notification>& notifications() const { return notifications_; }
   int CountOf(const Notification& notification) const;
+  // From the moment a load is asked for until it is refused, fails or is
+  // done.
+  bool Loading() const;
 
   // Runs the main loop until `done` holds (true) or `timeout` passes (false).
   bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
-  // Runs the main loop for a while, to let anything unwanted show up.
-  void Settle(std::chrono::milliseconds how_long);
 
  private:
   GtkWidget* window_ = nullptr;

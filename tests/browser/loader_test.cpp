@@ -1,36 +1,28 @@
 // The engine is loaded only when a view is asked for, and a missing or
 // broken module ends the program with a message rather than limping on.
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 
 #include "platform/webkit/web_view.h"
 #include "tests/browser/browser_host.h"
+#include "tests/harness/mapped_libraries.h"
 
 namespace brevolt::test {
 namespace {
 
-bool Mapped(const std::string& library) {
-  std::ifstream maps("/proc/self/maps");
-  std::string line;
-  while (std::getline(maps, line)) {
-    if (line.find(library) != std::string::npos) return true;
-  }
-  return false;
-}
-
 TEST(LoaderTest, EngineIsMappedOnlyOnceAViewIsCreated) {
-  if (Mapped(platform::kWebViewModuleName)) {
+  const pid_t self = getpid();
+  if (MappedFrom(self, platform::kWebViewModuleName)) {
     GTEST_SKIP() << "an earlier test in this process loaded the module; run this test alone";
   }
-  EXPECT_FALSE(Mapped("libwebkit2gtk"));
-  EXPECT_FALSE(Mapped("libjavascriptcoregtk"));
+  EXPECT_FALSE(WebEngineLoaded(self));
   BrowserHost host;
-  EXPECT_TRUE(Mapped(platform::kWebViewModuleName));
-  EXPECT_TRUE(Mapped("libwebkit2gtk"));
+  EXPECT_TRUE(MappedFrom(self, platform::kWebViewModuleName));
+  EXPECT_TRUE(WebEngineLoaded(self));
 }
 
 // Death tests re-run this binary, and the dynamic loader reads the library

@@ -12,9 +12,7 @@ namespace brevolt::test {
 namespace {
 
 constexpr auto kTimeout = std::chrono::seconds(30);
-// Long enough for a duplicate or late notification to arrive after the
-// page said it was done.
-constexpr auto kGrace = std::chrono::milliseconds(800);
+constexpr const char* kSentinel = "/sentinel";
 
 // A script that tells the server once the page (or frame) has loaded.
 std::string MarkOnLoad(const std::string& name) {
@@ -23,13 +21,27 @@ std::string MarkOnLoad(const std::string& name) {
 
 class NavigationTest : public ::testing::Test {
  protected:
+  void SetUp() override { server_.AddPage(kSentinel, "<p>sentinel</p>"); }
   void LoadAndSettle(const std::string& path, const std::string& mark) {
     host_.Navigate(server_.Url(path));
     ASSERT_TRUE(host_.RunUntil([&] { return server_.Saw("/mark/" + mark); }, kTimeout));
-    host_.Settle(kGrace);
+    ASSERT_NO_FATAL_FAILURE(FollowWithSentinel());
+  }
+  // Once the view has finished loading (a new load would cut short one in
+  // progress, and its report with it), sends the top page on to a page of
+  // its own and runs until that is reported: the view reports navigations
+  // in the order they happen, so anything late or repeated from what came
+  // before has arrived by then.
+  void FollowWithSentinel() {
+    ASSERT_TRUE(host_.RunUntil([&] { return !host_.Loading(); }, kTimeout));
+    const int before = host_.CountOf(Sentinel());
+    host_.Navigate(server_.Url(kSentinel));
+    ASSERT_TRUE(host_.RunUntil([&] { return host_.CountOf(Sentinel()) > before; }, kTimeout))
+        << "the sentinel page was never reported";
   }
   Notification Top(const std::string& path) const { return {true, server_.Url(path)}; }
   Notification Frame(const std::string& path) const { return {false, server_.Url(path)}; }
+  Notification Sentinel() const { return Top(kSentinel); }
 
   PageServer server_;
   BrowserHost host_;
@@ -38,7 +50,7 @@ class NavigationTest : public ::testing::Test {
 TEST_F(NavigationTest, TopPageIsReportedOnceAtItsAddress) {
   server_.AddPage("/page", "<p>page</p>" + MarkOnLoad("page"));
   LoadAndSettle("/page", "page");
-  EXPECT_EQ(host_.notifications(), std::vector{Top("/page")});
+  EXPECT_EQ(host_.notifications(), (std::vector{Top("/page"), Sentinel()}));
 }
 
 TEST_F(NavigationTest, ServerRedirectsReportOnlyTheFinalAddress) {
@@ -46,15 +58,15 @@ TEST_F(NavigationTest, ServerRedirectsReportOnlyTheFinalAddress) {
   server_.AddRedirect("/hop", "/final");
   server_.AddPage("/final", "<p>final</p>" + MarkOnLoad("final"));
   LoadAndSettle("/start", "final");
-  EXPECT_EQ(host_.notifications(), std::vector{Top("/final")});
+  EXPECT_EQ(host_.notifications(), (std::vector{Top("/final"), Sentinel()}));
 }
 
 TEST_F(NavigationTest, UnreachableAddressIsStillReportedOnce) {
   const std::string url = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/nowhere";
   host_.Navigate(url);
   ASSERT_TRUE(host_.RunUntil([&] { return !host_.notifications().empty(); }, kTimeout));
-  host_.Settle(kGrace);
-  EXPECT_EQ(host_.notifications(), (std::vector<Notification>{{true, url}}));
+  ASSERT_NO_FATAL_FAILURE(FollowWithSentinel());
+  EXPECT_EQ(host_.notifications(), (std::vector<Notification>{{true, url}, Sentinel()}));
 }
 
 TEST_F(NavigationTest, EveryFrameNavigationIsReportedOnce) {
@@ -84,7 +96,8 @@ TEST_F(NavigationTest, EveryFrameNavigationIsReportedOnce) {
   for (const char* path : {"/frame/a", "/frame/thankyou.html", "/frame/landed", "/frame/b"}) {
     EXPECT_EQ(host_.CountOf(Frame(path)), 1) << path;
   }
-  EXPECT_EQ(seen.size(), 5u) << ::testing::PrintToString(seen);
+  EXPECT_EQ(seen.back(), Sentinel());
+  EXPECT_EQ(seen.size(), 6u) << ::testing::PrintToString(seen);
 }
 
 TEST_F(NavigationTest, SubresourcesAreNotReported) {
@@ -104,7 +117,7 @@ TEST_F(NavigationTest, SubresourcesAreNotReported) {
   for (const char* path : {"/style.css", "/picture.png", "/script.js", "/data.json"}) {
     EXPECT_TRUE(server_.Saw(path)) << path << " was never asked for";
   }
-  EXPECT_EQ(host_.notifications(), std::vector{Top("/subresources")});
+  EXPECT_EQ(host_.notifications(), (std::vector{Top("/subresources"), Sentinel()}));
 }
 
 TEST_F(NavigationTest, PageScriptsCannotForgeANotification) {
@@ -123,13 +136,13 @@ TEST_F(NavigationTest, PageScriptsCannotForgeANotification) {
       "  fetch('/mark/forge');"
       "});</script>");
   LoadAndSettle("/forge", "forge");
-  EXPECT_EQ(host_.notifications(), std::vector{Top("/forge")});
+  EXPECT_EQ(host_.notifications(), (std::vector{Top("/forge"), Sentinel()}));
 }
 
 TEST_F(NavigationTest, LocalFilesAreRefusedInThePageAndItsFrames) {
   host_.Navigate("file:///etc/hostname");
-  host_.Settle(kGrace);
-  EXPECT_TRUE(host_.notifications().empty());
+  ASSERT_NO_FATAL_FAILURE(FollowWithSentinel());
+  EXPECT_EQ(host_.notifications(), std::vector{Sentinel()});
 
   server_.AddPage("/stay",
                   "<iframe src='file:///etc/hostname'></iframe>"
@@ -138,7 +151,7 @@ TEST_F(NavigationTest, LocalFilesAreRefusedInThePageAndItsFrames) {
                   // Still running a while later only if the page stayed.
                   "  setTimeout(() => fetch('/mark/stayed'), 1000); });</script>");
   LoadAndSettle("/stay", "stayed");
-  EXPECT_EQ(host_.notifications(), std::vector{Top("/stay")});
+  EXPECT_EQ(host_.notifications(), (std::vector{Sentinel(), Top("/stay"), Sentinel()}));
 }
 
 }  // namespace

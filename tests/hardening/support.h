@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/e2e/common/journey.h"
+#include "tests/harness/window_owner.h"
 #include "tests/harness/x_query.h"
 
 namespace brevolt::test::hardening {
@@ -47,9 +48,6 @@ std::vector<std::filesystem::path> Leftovers(const std::filesystem::path& folder
 // The program's own process: the run's process itself, or, under a wrapper,
 // the descendant running the program. 0 when not (or no longer) found.
 pid_t ProgramPid(Brevolt& program);
-
-// _NET_WM_PID of a window, when it has one.
-std::optional<pid_t> WindowPid(XQuery& x, XWindow window);
 
 // Top-level client windows that are viewable now.
 std::vector<XWindow> ViewableTopLevels(XQuery& x);

@@ -14,12 +14,15 @@
 #include "tests/e2e/common/journey.h"
 #include "tests/hardening/support.h"
 #include "tests/harness/test_host.h"
+#include "ui/layout.h"
 
 namespace brevolt::test::hardening {
 
-// Finish, as drawn in the offline picture, relative to the window's client area.
-inline constexpr int kFinishX = 440;
-inline constexpr int kFinishY = 336;
+// The middle of the Finish caption, relative to the window's client area.
+inline constexpr int kFinishX =
+    ui::LayoutOf(ui::ControlId::lblFinish).x() + ui::LayoutOf(ui::ControlId::lblFinish).cx() / 2;
+inline constexpr int kFinishY =
+    ui::LayoutOf(ui::ControlId::lblFinish).y() + ui::LayoutOf(ui::ControlId::lblFinish).cy() / 2;
 
 // The session the program runs in: one without a bus, as under a bare X
 // server or a cron job, or one with a bus of its own.

@@ -2,8 +2,6 @@
 
 #include <stdlib.h>
 
-#include <stdexcept>
-#include <string>
 
 namespace brevolt::test {
 namespace {
@@ -21,11 +19,8 @@ constexpr Folder kFolders[] = {
 }  // namespace
 
 PrivateTree::PrivateTree() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "brevolt-browser-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  root_ = pattern;
   for (const Folder& folder : kFolders) {
-    const auto path = root_ / folder.name;
+    const auto path = root() / folder.name;
     std::filesystem::create_directory(path);
     // The runtime folder must be private or GLib refuses it.
     std::filesystem::permissions(path, std::filesystem::perms::owner_all);
@@ -33,14 +28,9 @@ PrivateTree::PrivateTree() {
   }
 }
 
-PrivateTree::~PrivateTree() {
-  std::error_code ignored;
-  std::filesystem::remove_all(root_, ignored);
-}
-
 std::set<std::filesystem::path> PrivateTree::Snapshot() const {
   std::set<std::filesystem::path> paths;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(root_)) {
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root())) {
     paths.insert(entry.path());
   }
   return paths;

@@ -4,24 +4,25 @@
 #include <filesystem>
 #include <set>
 
+#include "tests/harness/scratch_dir.h"
+
 namespace brevolt::test {
 
 class PrivateTree {
  public:
   // Creates the folders and points HOME, XDG_* and TMPDIR at them.
   PrivateTree();
-  ~PrivateTree();
   PrivateTree(const PrivateTree&) = delete;
   PrivateTree& operator=(const PrivateTree&) = delete;
 
-  const std::filesystem::path& root() const { return root_; }
-  std::filesystem::path config() const { return root_ / "config"; }
-  std::filesystem::path data() const { return root_ / "data"; }
+  const std::filesystem::path& root() const { return root_.path(); }
+  std::filesystem::path config() const { return root() / "config"; }
+  std::filesystem::path data() const { return root() / "data"; }
   // Every path below the root, folders included.
   std::set<std::filesystem::path> Snapshot() const;
 
  private:
-  std::filesystem::path root_;
+  ScratchDir root_{"brevolt-browser"};
 };
 
 }  // namespace brevolt::test

@@ -5,11 +5,11 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
 #include "tests/e2e/common/journey.h"
+#include "tests/harness/mapped_libraries.h"
 #include "tests/harness/page_server.h"
 #include "tests/harness/x_query.h"
 #include "tests/harness/x_session.h"
@@ -21,17 +21,6 @@ namespace fs = std::filesystem;
 
 constexpr const char* kModuleName = "libbrevolt-webview.so";
 constexpr auto kPageTimeout = std::chrono::seconds(30);
-
-// Where the web module was mapped from, empty while it is not.
-std::string MappedModule(pid_t pid) {
-  std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
-  std::string line;
-  while (std::getline(maps, line)) {
-    const auto slash = line.find('/');
-    if (slash != std::string::npos && line.ends_with(kModuleName)) return line.substr(slash);
-  }
-  return {};
-}
 
 class PackagedProgram : public ::testing::Test {
  protected:
@@ -72,7 +61,7 @@ TEST_F(PackagedProgram, OfflineShowsItsWindowWithoutTheWebModule) {
   Brevolt& program = Start();
   ASSERT_NE(program.WaitForWindow(*x_), 0u) << "the unpacked program showed no window";
   EXPECT_TRUE(program.process().Running());
-  EXPECT_EQ(MappedModule(program.pid()), "");
+  EXPECT_EQ(MappedFrom(program.pid(), kModuleName), std::nullopt);
 }
 
 TEST_F(PackagedProgram, OnlineLoadsThePageThroughTheModuleInItsPackage) {
@@ -83,7 +72,7 @@ TEST_F(PackagedProgram, OnlineLoadsThePageThroughTheModuleInItsPackage) {
   ASSERT_NE(program.WaitForWindow(*x_), 0u) << "the unpacked program showed no window";
   EXPECT_TRUE(WaitUntil([&] { return pages_->Saw("/posttobrevolt2.asp"); }, kPageTimeout))
       << "the sign-up page was never requested";
-  const std::string module = MappedModule(program.pid());
+  const std::string module = MappedFrom(program.pid(), kModuleName).value_or("");
   EXPECT_TRUE(module.starts_with(root_.string() + "/usr/lib/")) << "module mapped from '" << module
                                                                  << "'";
 }

@@ -1,5 +1,7 @@
 #include "tools/make_assets/bevels.h"
 
+#include <cmath>
+
 namespace brevolt::assets {
 namespace {
 
@@ -19,9 +21,18 @@ void DrawRing(cairo_t* cr, const PixelBox& box, const Shade& top_left, const Sha
 }  // namespace
 
 void FillBox(cairo_t* cr, const PixelBox& box, const Shade& shade) {
+  // Edges land on whole device pixels at any scale, so a line one pixel
+  // wide at 1x is one or two whole pixels at 1.5x, never a blur across three.
+  double left = box.left, top = box.top, right = box.right + 1, bottom = box.bottom + 1;
+  cairo_user_to_device(cr, &left, &top);
+  cairo_user_to_device(cr, &right, &bottom);
+  cairo_save(cr);
+  cairo_identity_matrix(cr);
   cairo_set_source_rgb(cr, shade.r, shade.g, shade.b);
-  cairo_rectangle(cr, box.left, box.top, box.right - box.left + 1, box.bottom - box.top + 1);
+  cairo_rectangle(cr, std::round(left), std::round(top), std::round(right) - std::round(left),
+                  std::round(bottom) - std::round(top));
   cairo_fill(cr);
+  cairo_restore(cr);
 }
 
 void DrawSunkenField(cairo_t* cr, const PixelBox& outer) {

@@ -51,17 +51,16 @@ constexpr Rgba kClear{0x00, 0x00, 0x00, 0x00};
 
 }  // namespace
 
-Image DrawHandCursor() {
-  Image image(kHandCursorSide, kHandCursorSide);
+Image DrawHandCursor(int scale) {
+  Image image(kHandCursorSide * scale, kHandCursorSide * scale);
   for (int y = 0; y < kHandCursorSide; ++y) {
     const std::string_view row = kHandPixels[static_cast<std::size_t>(y)];
     if (row.size() != kHandCursorSide) throw std::logic_error("hand cursor row of wrong width");
     for (int x = 0; x < kHandCursorSide; ++x) {
-      switch (row[static_cast<std::size_t>(x)]) {
-        case '#': image.at(x, y) = kOutline; break;
-        case 'o': image.at(x, y) = kFill; break;
-        default: image.at(x, y) = kClear; break;
-      }
+      const char drawn = row[static_cast<std::size_t>(x)];
+      const Rgba colour = drawn == '#' ? kOutline : drawn == 'o' ? kFill : kClear;
+      for (int dy = 0; dy < scale; ++dy)
+        for (int dx = 0; dx < scale; ++dx) image.at(x * scale + dx, y * scale + dy) = colour;
     }
   }
   return image;

@@ -33,11 +33,20 @@ using brevolt::assets::DibDepth;
 using brevolt::assets::Image;
 
 constexpr const char* kPanelFile = "panel.bmp";
-// For windows at twice the scale; PNG, since only the GTK program shows it
-// and its flat colours pack to a fraction of a bitmap's size.
+// For windows at twice the scale; PNG, since the GTK program reads it
+// through a decoder it loads anyway.
 constexpr const char* kDoublePanelFile = "panel@2x.png";
-constexpr int kDoubleScale = 2;
+// The Windows program's pictures for 150% and 200%: bitmaps, which it
+// shows without loading any picture decoder.
+constexpr struct {
+  const char* file;
+  int dpi;
+} kScaledBitmaps[] = {{"panel@1.5x.bmp", 144}, {"panel@2x.bmp", 192}};
+constexpr int kDoubleDpi = 192;
+constexpr int kDesignDpi = 96;
 constexpr const char* kCursorFile = "hand.cur";
+constexpr const char* kDoubleCursorFile = "hand@2x.cur";
+constexpr int kDoubleCursorScale = 2;
 constexpr const char* kIconFile = "brevolt.ico";
 constexpr const char* kThemeIconDir = "icons";
 constexpr const char* kThemeIconFile = "brevolt.png";
@@ -79,6 +88,13 @@ void WriteIcons(const fs::path& out_dir) {
   }
 }
 
+void WriteCursor(const fs::path& path, int scale) {
+  const brevolt::assets::HotSpot hot{brevolt::assets::kHandHotSpot.x * scale,
+                                     brevolt::assets::kHandHotSpot.y * scale};
+  WriteFile(path, brevolt::assets::EncodeCurFile(brevolt::assets::DrawHandCursor(scale),
+                                                 DibDepth::kPalette4, hot));
+}
+
 // Hands back the font caches that text drawing filled, so a leak checker
 // sees only what this program itself failed to free.
 void ReleaseFontCaches() {
@@ -97,12 +113,14 @@ int main(int argc, char** argv) {
   try {
     const fs::path out_dir = argv[1];
     fs::create_directories(out_dir);
-    WriteFile(out_dir / kPanelFile, brevolt::assets::EncodeBmpFile(brevolt::assets::DrawPanel(1)));
-    brevolt::assets::WritePngFile(brevolt::assets::DrawPanel(kDoubleScale),
-                                  out_dir / kDoublePanelFile);
-    WriteFile(out_dir / kCursorFile,
-              brevolt::assets::EncodeCurFile(brevolt::assets::DrawHandCursor(), DibDepth::kPalette4,
-                                             brevolt::assets::kHandHotSpot));
+    using brevolt::assets::DrawPanel;
+    WriteFile(out_dir / kPanelFile, brevolt::assets::EncodeBmpFile(DrawPanel(kDesignDpi)));
+    brevolt::assets::WritePngFile(DrawPanel(kDoubleDpi), out_dir / kDoublePanelFile);
+    for (const auto& [file, dpi] : kScaledBitmaps) {
+      WriteFile(out_dir / file, brevolt::assets::EncodeBmpFile(DrawPanel(dpi)));
+    }
+    WriteCursor(out_dir / kCursorFile, 1);
+    WriteCursor(out_dir / kDoubleCursorFile, kDoubleCursorScale);
     WriteIcons(out_dir);
     ReleaseFontCaches();
   } catch (const std::exception& e) {

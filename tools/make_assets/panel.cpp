@@ -10,6 +10,7 @@
 #include "tools/make_assets/side_strip.h"
 #include "tools/make_assets/text_painter.h"
 #include "ui/panel_picture.h"
+#include "ui/scaling.h"
 
 namespace brevolt::assets {
 namespace {
@@ -56,14 +57,16 @@ void DrawButtonBand(cairo_t* cr) {
 
 }  // namespace
 
-Image DrawPanel(int scale) {
+Image DrawPanel(int dpi) {
   std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface(
-      cairo_image_surface_create(CAIRO_FORMAT_RGB24, kPanelWidth * scale, kPanelHeight * scale),
+      cairo_image_surface_create(CAIRO_FORMAT_RGB24, ui::DesignPixelsAt(kPanelWidth, dpi),
+                                 ui::DesignPixelsAt(kPanelHeight, dpi)),
       cairo_surface_destroy);
   std::unique_ptr<cairo_t, decltype(&cairo_destroy)> context(cairo_create(surface.get()),
                                                              cairo_destroy);
   cairo_t* cr = context.get();
   // Every drawing below is in 1x pixels; whole-pixel boxes stay whole.
+  const double scale = static_cast<double>(dpi) / ui::kDesignDpi;
   cairo_scale(cr, scale, scale);
 
   FillBox(cr, {0, 0, kPanelWidth - 1, kPanelHeight - 1}, kWhite);

@@ -5,8 +5,8 @@
 
 namespace brevolt::assets {
 
-// Opaque, kPanelWidth x kPanelHeight times `scale`: the same layout for a
-// screen with `scale` device pixels to each pixel of the window's layout.
-Image DrawPanel(int scale);
+// Opaque, kPanelWidth x kPanelHeight at `dpi` (96 is the design size), the
+// same layout for a screen of that resolution.
+Image DrawPanel(int dpi);
 
 }  // namespace brevolt::assets

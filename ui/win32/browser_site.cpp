@@ -44,6 +44,12 @@ void BrowserSite::SetVisible(bool visible) {
   ShowWindow(container_, visible ? SW_SHOWNA : SW_HIDE);
 }
 
+void BrowserSite::SetPlace(RECT place) {
+  MoveWindow(container_, place.left, place.top, place.right - place.left, place.bottom - place.top,
+             TRUE);
+  if (browser_) browser_->Fit();
+}
+
 void BrowserSite::Navigate(const std::string& url) {
   if (!browser_) {
     if (!ole_started_) ole_started_ = SUCCEEDED(OleInitialize(nullptr));

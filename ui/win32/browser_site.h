@@ -28,6 +28,9 @@ class BrowserSite : public WebBrowserControl {
   void OnNavigateComplete(NavigateCompleteHandler handler) { on_navigate_ = std::move(handler); }
 
   void SetVisible(bool visible) override;
+  // Moves the site, and the control in it, to a new place (at a new
+  // resolution); in the parent's client coordinates.
+  void SetPlace(RECT place);
   // The first call creates the control; every call starts a navigation.
   void Navigate(const std::string& url) override;
 

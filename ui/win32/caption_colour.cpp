@@ -28,4 +28,9 @@ COLORREF CaptionColour(COLORREF window_text, COLORREF button_face) {
                                                                    : kPanelTextColour;
 }
 
+FieldColours FieldColoursFor(COLORREF window_text, COLORREF window) {
+  if (ContrastRatio(window_text, window) >= kLeastContrast) return {window_text, window, true};
+  return kPictureFieldColours;
+}
+
 }  // namespace brevolt::ui::win32

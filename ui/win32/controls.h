@@ -30,6 +30,7 @@ class PaintedControl : public Control {
   void SetVisible(bool visible) override;
   bool visible() const { return visible_; }
   const RECT& place() const { return place_; }
+  void SetPlace(const RECT& place) { place_ = place; }
   bool Contains(POINT point) const { return visible_ && ::PtInRect(&place_, point); }
 
  private:

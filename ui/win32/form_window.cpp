@@ -1,9 +1,13 @@
 #include "ui/win32/form_window.h"
 
+#include <utility>
+
 #include "platform/win32/system_api.h"
 #include "ui/layout.h"
+#include "ui/scaling.h"
 #include "ui/win32/caption_colour.h"
 #include "ui/win32/resource_ids.h"
+#include "ui/win32/window_dpi.h"
 
 namespace brevolt::ui::win32 {
 namespace {
@@ -11,23 +15,15 @@ namespace {
 constexpr const char* kWindowClass = "BrevoltSignUp";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_WINDOWEDGE;
-// The face the form was designed with, 8.25 points at 96 dpi; the font
-// mapper picks a sans-serif face where it is missing.
-constexpr const char* kFontFace = "MS Sans Serif";
-constexpr int kFontHeight = -11;
-// Room between a field's frame and its text.
+// Room between a field's frame and its text, in design pixels.
 constexpr int kFieldMargin = 2;
-constexpr COLORREF kFieldText = RGB(0, 0, 0);
+constexpr UINT kDpiChanged = 0x02E0;  // WM_DPICHANGED, Windows 8.1 and later
 
-RECT PlaceOf(ControlId id) {
-  const ControlLayout& c = LayoutOf(id);
-  return RECT{c.x(), c.y(), c.x() + c.cx(), c.y() + c.cy()};
-}
+RECT ToRect(const ScaledRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 
-HFONT MakeFont(int weight) {
-  return ::CreateFontA(kFontHeight, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       VARIABLE_PITCH | FF_SWISS, kFontFace);
+RECT PlaceOf(ControlId id, int dpi) {
+  const bool field = id == ControlId::txtName || id == ControlId::txtEmail;
+  return ToRect(field ? FieldPlaceAt(id, dpi) : PlaceAt(LayoutOf(id), dpi));
 }
 
 void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
@@ -61,46 +57,69 @@ COLORREF ButtonFace(HBITMAP panel, const RECT& caption) {
 
 FormWindow::FormWindow(HINSTANCE instance) : instance_(instance) {
   RegisterWindowClass(instance, &FormWindow::WindowProc);
-  panel_ = static_cast<HBITMAP>(::LoadImageA(instance, MAKEINTRESOURCEA(IDB_PANEL), IMAGE_BITMAP,
-                                             0, 0, LR_CREATEDIBSECTION));
-  hand_ = ::LoadCursorA(instance, MAKEINTRESOURCEA(IDC_FINISH_HAND));
-  field_font_ = MakeFont(FW_NORMAL);
-  caption_font_ = MakeFont(FW_BOLD);
-
-  RECT outer{0, 0, kClientWidth, kClientHeight};
-  ::AdjustWindowRectEx(&outer, kStyle, FALSE, kExStyle);
+  // Made at the session's resolution, then fitted to the one of the screen
+  // the window landed on.
+  const SIZE outer = OuterSizeFor(ClientSizeAt(SystemDpi()), kStyle, kExStyle, SystemDpi());
   hwnd_ = ::CreateWindowExA(kExStyle, kWindowClass, "", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                            outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
-                            instance, this);
+                            outer.cx, outer.cy, nullptr, nullptr, instance, this);
   CreateControls(instance);
+  ScaleTo(WindowDpi(hwnd_), nullptr);
 }
 
 FormWindow::~FormWindow() {
   browser_.reset();
   if (hwnd_) ::DestroyWindow(hwnd_);
-  for (HGDIOBJ object : {static_cast<HGDIOBJ>(panel_), static_cast<HGDIOBJ>(field_font_),
-                         static_cast<HGDIOBJ>(caption_font_)}) {
-    if (object) ::DeleteObject(object);
+}
+
+SIZE FormWindow::ClientSizeAt(int dpi) {
+  return SIZE{TwipsToPixelsAt(kClientWidthTwips, dpi), TwipsToPixelsAt(kClientHeightTwips, dpi)};
+}
+
+void FormWindow::ScaleTo(int dpi, const RECT* suggested) {
+  // The fields hold the old fonts until they are given the new ones.
+  const auto previous = std::exchange(scaled_, std::make_unique<DpiResources>(instance_, dpi));
+  const SIZE outer = OuterSizeFor(ClientSizeAt(dpi), kStyle, kExStyle, dpi);
+  ::SetWindowPos(hwnd_, nullptr, suggested ? suggested->left : 0,
+                 suggested ? suggested->top : 0, outer.cx, outer.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE | (suggested ? 0 : SWP_NOMOVE));
+  const int margin = DesignPixelsAt(kFieldMargin, dpi);
+  for (auto [field, id] : {std::pair{txt_name_.get(), ControlId::txtName},
+                           {txt_email_.get(), ControlId::txtEmail},
+                           {text1_.get(), ControlId::Text1}}) {
+    ::SendMessageA(field->hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(scaled_->field_font()),
+                   FALSE);
+    ::SendMessageA(field->hwnd(), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
+                   MAKELPARAM(margin, margin));
+    const RECT place = PlaceOf(id, dpi);
+    ::MoveWindow(field->hwnd(), place.left, place.top, place.right - place.left,
+                 place.bottom - place.top, TRUE);
+    // Each field's hidden label, which names it for screen readers, follows it.
+    if (::HWND label = ::GetWindow(field->hwnd(), GW_HWNDPREV); label && id != ControlId::Text1) {
+      ::MoveWindow(label, place.left, place.top, place.right - place.left,
+                   place.bottom - place.top, FALSE);
+    }
   }
+  img_finish_->SetPlace(RECT{0, 0, ClientSizeAt(dpi).cx, ClientSizeAt(dpi).cy});
+  lbl_finish_->SetPlace(PlaceOf(ControlId::lblFinish, dpi));
+  caption_colour_ = CaptionColour(::GetSysColor(COLOR_WINDOWTEXT),
+                                  ButtonFace(scaled_->panel(), lbl_finish_->place()));
+  browser_->SetPlace(PlaceOf(ControlId::WebBrowser1, dpi));
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void FormWindow::CreateControls(HINSTANCE instance) {
   // Children are created in tab order (each new one goes below the last), so
   // that Tab moves from the name to the e-mail field. Each field has a hidden
   // label just before it: screen readers name an edit after that label.
-  auto make_field = [&](ControlId id, const char* accessible_name, bool visible) {
-    const RECT place = PlaceOf(id);
-    const int width = place.right - place.left, height = place.bottom - place.top;
+  // Places, fonts and margins come with the resolution (ScaleTo).
+  auto make_field = [&](ControlId, const char* accessible_name, bool visible) {
     if (accessible_name) {
-      ::CreateWindowExA(0, "STATIC", accessible_name, WS_CHILD, place.left, place.top, width,
-                        height, hwnd_, nullptr, instance, nullptr);
+      ::CreateWindowExA(0, "STATIC", accessible_name, WS_CHILD, 0, 0, 0, 0, hwnd_, nullptr,
+                        instance, nullptr);
     }
     ::HWND edit = ::CreateWindowExA(
-        0, "EDIT", "", WS_CHILD | WS_TABSTOP | ES_AUTOHSCROLL | (visible ? WS_VISIBLE : 0),
-        place.left, place.top, width, height, hwnd_, nullptr, instance, nullptr);
-    ::SendMessageA(edit, WM_SETFONT, reinterpret_cast<WPARAM>(field_font_), FALSE);
-    ::SendMessageA(edit, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
-                   MAKELPARAM(kFieldMargin, kFieldMargin));
+        0, "EDIT", "", WS_CHILD | WS_TABSTOP | ES_AUTOHSCROLL | (visible ? WS_VISIBLE : 0), 0, 0,
+        0, 0, hwnd_, nullptr, instance, nullptr);
     return std::make_unique<EditBox>(edit);
   };
   txt_name_ = make_field(ControlId::txtName, "Name", LayoutOf(ControlId::txtName).starts_visible);
@@ -109,14 +128,11 @@ void FormWindow::CreateControls(HINSTANCE instance) {
   text1_ = make_field(ControlId::Text1, nullptr, LayoutOf(ControlId::Text1).starts_visible);
   text1_->SetText(std::string(kText1Initial));
 
-  img_finish_ = std::make_unique<PaintedControl>(
-      hwnd_, RECT{0, 0, kClientWidth, kClientHeight}, LayoutOf(ControlId::imgFinish).starts_visible);
-  lbl_finish_ = std::make_unique<PaintedControl>(hwnd_, PlaceOf(ControlId::lblFinish),
+  img_finish_ = std::make_unique<PaintedControl>(hwnd_, RECT{},
+                                                 LayoutOf(ControlId::imgFinish).starts_visible);
+  lbl_finish_ = std::make_unique<PaintedControl>(hwnd_, RECT{},
                                                  LayoutOf(ControlId::lblFinish).starts_visible);
-  caption_colour_ = CaptionColour(::GetSysColor(COLOR_WINDOWTEXT),
-                                  ButtonFace(panel_, lbl_finish_->place()));
-
-  browser_ = std::make_unique<BrowserSite>(hwnd_, PlaceOf(ControlId::WebBrowser1));
+  browser_ = std::make_unique<BrowserSite>(hwnd_, RECT{});
 }
 
 FormControls FormWindow::controls() {
@@ -159,16 +175,16 @@ void FormWindow::Paint() {
     // At natural size from the top-left corner; what lies below the client
     // area is cut off.
     HDC memory = ::CreateCompatibleDC(dc);
-    HGDIOBJ old = ::SelectObject(memory, panel_);
+    HGDIOBJ old = ::SelectObject(memory, scaled_->panel());
     BITMAP size{};
-    ::GetObjectA(panel_, sizeof size, &size);
+    ::GetObjectA(scaled_->panel(), sizeof size, &size);
     ::BitBlt(dc, 0, 0, size.bmWidth, size.bmHeight, memory, 0, 0, SRCCOPY);
     ::SelectObject(memory, old);
     ::DeleteDC(memory);
   }
   if (lbl_finish_->visible()) {
     RECT place = lbl_finish_->place();
-    HGDIOBJ old = ::SelectObject(dc, caption_font_);
+    HGDIOBJ old = ::SelectObject(dc, scaled_->caption_font());
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, caption_colour_);
     const std::string caption(kFinishCaption);
@@ -185,7 +201,7 @@ bool FormWindow::SetCursorOverCaption() {
   ::GetCursorPos(&point);
   ::ScreenToClient(hwnd_, &point);
   if (!lbl_finish_->Contains(point)) return false;
-  ::SetCursor(hand_);
+  ::SetCursor(scaled_->hand());
   return true;
 }
 
@@ -210,10 +226,18 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       // The picture covers the whole client area when it shows.
       if (img_finish_ && img_finish_->visible()) return 1;
       break;
-    case WM_CTLCOLOREDIT:
-      ::SetTextColor(reinterpret_cast<HDC>(wparam), kFieldText);
-      ::SetBkColor(reinterpret_cast<HDC>(wparam), ::GetSysColor(COLOR_WINDOW));
-      return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
+    case WM_CTLCOLOREDIT: {
+      const FieldColours colours =
+          FieldColoursFor(::GetSysColor(COLOR_WINDOWTEXT), ::GetSysColor(COLOR_WINDOW));
+      ::SetTextColor(reinterpret_cast<HDC>(wparam), colours.text);
+      ::SetBkColor(reinterpret_cast<HDC>(wparam), colours.background);
+      return reinterpret_cast<LRESULT>(colours.system ? ::GetSysColorBrush(COLOR_WINDOW)
+                                                      : ::GetStockObject(WHITE_BRUSH));
+    }
+    case kDpiChanged:
+      // Where the system suggests, at our own size for the new resolution.
+      ScaleTo(LOWORD(wparam), reinterpret_cast<const RECT*>(lparam));
+      return 0;
     case WM_SETCURSOR:
       if (reinterpret_cast<::HWND>(wparam) == hwnd_ && LOWORD(lparam) == HTCLIENT &&
           SetCursorOverCaption()) {

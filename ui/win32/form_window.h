@@ -10,6 +10,7 @@
 #include "app/form_interfaces.h"
 #include "ui/win32/browser_site.h"
 #include "ui/win32/controls.h"
+#include "ui/win32/dpi_resources.h"
 
 namespace brevolt::ui::win32 {
 
@@ -36,16 +37,16 @@ class FormWindow {
   static LRESULT CALLBACK WindowProc(::HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
   void CreateControls(HINSTANCE instance);
+  static SIZE ClientSizeAt(int dpi);
+  // Lays the window out afresh at `dpi`, at the suggested place if any.
+  void ScaleTo(int dpi, const RECT* suggested);
   void Paint();
   bool SetCursorOverCaption();
   void RestoreFocus();
 
   HINSTANCE instance_;
   ::HWND hwnd_ = nullptr;
-  HBITMAP panel_ = nullptr;
-  HFONT field_font_ = nullptr;
-  HFONT caption_font_ = nullptr;
-  HCURSOR hand_ = nullptr;
+  std::unique_ptr<DpiResources> scaled_;
   COLORREF caption_colour_ = 0;
 
   std::unique_ptr<EditBox> txt_name_, txt_email_, text1_;

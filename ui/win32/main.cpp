@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/frm_brevolt.h"
+#include "platform/win32/probe.h"
 #include "platform/win32/system_api.h"
 #include "ui/win32/form_window.h"
 #include "ui/win32/message_box.h"
@@ -11,6 +12,7 @@
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_line*/,
                    int /*show*/) {
   using namespace brevolt;
+  platform::win32::StartLoadingProbeLibrary();
   ui::win32::FormWindow window(instance);
   platform::win32::SystemApi api;
   ui::win32::Win32MessageBoxes boxes(window.hwnd());

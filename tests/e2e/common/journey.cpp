@@ -1,6 +1,5 @@
 #include "tests/e2e/common/journey.h"
 
-#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <csignal>
@@ -12,6 +11,7 @@
 #include <stdexcept>
 
 #include "build_config.h"
+#include "tests/harness/signup_rows.h"
 
 namespace brevolt::test {
 namespace fs = std::filesystem;
@@ -28,17 +28,6 @@ int SignUpPort() {
   int port = 0;
   std::from_chars(url.data() + colon + 1, url.data() + slash, port);
   return port;
-}
-
-ScratchDir::ScratchDir(const std::string& prefix) {
-  std::string pattern = (fs::temp_directory_path() / (prefix + ".XXXXXX")).string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a scratch folder");
-  path_ = pattern;
-}
-
-ScratchDir::~ScratchDir() {
-  std::error_code ignored;
-  fs::remove_all(path_, ignored);
 }
 
 SignUpServer::SignUpServer(const fs::path& dir) : db_(dir / "signups.db") {
@@ -73,21 +62,7 @@ void SignUpServer::Drain(std::chrono::milliseconds settle) {
 
 std::vector<std::string> SignUpServer::Signups() const {
   std::vector<std::string> rows;
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(db_.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-    sqlite3_close(db);
-    return rows;
-  }
-  sqlite3_stmt* statement = nullptr;
-  if (sqlite3_prepare_v2(db, "SELECT name, email FROM signups ORDER BY rowid", -1, &statement,
-                         nullptr) == SQLITE_OK) {
-    while (sqlite3_step(statement) == SQLITE_ROW) {
-      rows.push_back(std::string(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0))) +
-                     "|" + reinterpret_cast<const char*>(sqlite3_column_text(statement, 1)));
-    }
-  }
-  sqlite3_finalize(statement);
-  sqlite3_close(db);
+  for (const SignupRow& row : ReadSignups(db_)) rows.push_back(row.name + "|" + row.email);
   return rows;
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/harness/scratch_dir.h"
 #include "tests/harness/x_query.h"
 #include "tests/harness/x_session.h"
 
@@ -18,19 +19,6 @@ namespace brevolt::test {
 
 // The port of the sign-up address the program under test was built with.
 int SignUpPort();
-
-// A fresh folder, removed with everything in it when the object goes.
-class ScratchDir {
- public:
-  explicit ScratchDir(const std::string& prefix = "brevolt-e2e");
-  ~ScratchDir();
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
 
 // brevolt-signup-server on the sign-up port, with its database in `dir`.
 class SignUpServer {

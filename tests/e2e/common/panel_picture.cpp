@@ -8,9 +8,12 @@
 
 namespace brevolt::test {
 
-PanelPicture::PanelPicture() {
+PanelPicture::PanelPicture(int dpi) {
   GError* error = nullptr;
-  pixbuf_ = gdk_pixbuf_new_from_file(BREVOLT_PANEL_PICTURE, &error);
+  const std::string file = dpi == 144   ? BREVOLT_ASSETS_DIR "/panel@1.5x.bmp"
+                           : dpi == 192 ? BREVOLT_ASSETS_DIR "/panel@2x.bmp"
+                                        : BREVOLT_PANEL_PICTURE;
+  pixbuf_ = gdk_pixbuf_new_from_file(file.c_str(), &error);
   if (pixbuf_ == nullptr) {
     message_ = error != nullptr ? error->message : "unknown error";
     if (error != nullptr) g_error_free(error);
@@ -45,18 +48,22 @@ bool OnFocusRing(int x, int y) {
   return false;
 }
 
-bool OverlaidByControl(int x, int y) {
-  return kNameField.Holds(x, y) || kEmailField.Holds(x, y) || kCaption.Holds(x, y) ||
-         OnFocusRing(x, y);
+bool OverlaidByControl(int x, int y, int dpi) {
+  if (dpi == ui::kDesignDpi && OnFocusRing(x, y)) return true;
+  for (const Box& box : {kNameField, kEmailField, kCaption}) {
+    if (BoxAt(box, dpi).Holds(x, y)) return true;
+  }
+  return false;
 }
 
 }  // namespace
 
-int PictureMismatches(const Screenshot& shot, const PanelPicture& picture, std::string* first) {
+int PictureMismatches(const Screenshot& shot, const PanelPicture& picture, std::string* first,
+                      int dpi) {
   int count = 0;
   for (int y = 0; y < shot.height(); ++y) {
     for (int x = 0; x < shot.width(); ++x) {
-      if (OverlaidByControl(x, y) || shot.At(x, y) == picture.At(x, y)) continue;
+      if (OverlaidByControl(x, y, dpi) || shot.At(x, y) == picture.At(x, y)) continue;
       if (count++ == 0 && first != nullptr) {
         std::ostringstream where;
         where << "(" << x << "," << y << ") shows " << shot.At(x, y) << ", the picture "

@@ -4,6 +4,8 @@
 #include <string>
 
 #include "tests/e2e/common/screen_capture.h"
+#include "tests/harness/control_boxes.h"
+#include "ui/scaling.h"
 
 struct _GdkPixbuf;
 
@@ -15,16 +17,25 @@ struct Box {
   bool Holds(int x, int y) const { return x >= x0 && x <= x1 && y >= y0 && y <= y1; }
 };
 
+constexpr Box ToBox(const ui::PixelBox& box) { return {box.left, box.top, box.right, box.bottom}; }
+
 // Where the fields and the caption may draw over the picture: the fields
-// cover the white inside of the drawn frames, the caption the drawn
-// button's face.
-inline constexpr Box kNameField{206, 167, 416, 185};
-inline constexpr Box kEmailField{206, 216, 416, 234};
-inline constexpr Box kCaption{406, 328, 476, 344};
+// only the white inside of the drawn frames, so that each frame's four edges
+// show; the caption its place, rounded out.
+inline constexpr Box kNameField = ToBox(ui::WhiteInside(ui::kNameFrame));
+inline constexpr Box kEmailField = ToBox(ui::WhiteInside(ui::kEmailFrame));
+inline constexpr Box kCaption = ToBox(CoveredBy(ui::ControlId::lblFinish));
+
+// A box of the picture as the picture drawn for `dpi` shows it.
+constexpr Box BoxAt(const Box& b, int dpi) {
+  const ui::ScaledRect r = ui::BoxAt({b.x0, b.y0, b.x1, b.y1}, dpi);
+  return {r.left, r.top, r.right - 1, r.bottom - 1};
+}
 
 class PanelPicture {
  public:
-  PanelPicture();
+  // The picture the Windows program compiles in for `dpi` (96, 144 or 192).
+  explicit PanelPicture(int dpi = ui::kDesignDpi);
   ~PanelPicture();
   PanelPicture(const PanelPicture&) = delete;
   PanelPicture& operator=(const PanelPicture&) = delete;
@@ -41,7 +52,9 @@ class PanelPicture {
 };
 
 // Pixels outside the controls' boxes that differ from the picture; the
-// first one described in `first`.
-int PictureMismatches(const Screenshot& shot, const PanelPicture& picture, std::string* first);
+// first one described in `first`. At other than 96 dpi the boxes grow with
+// the picture drawn for it.
+int PictureMismatches(const Screenshot& shot, const PanelPicture& picture, std::string* first,
+                      int dpi = ui::kDesignDpi);
 
 }  // namespace brevolt::test

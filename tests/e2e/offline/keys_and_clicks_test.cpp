@@ -6,6 +6,7 @@
 
 #include "tests/e2e/offline/pointer.h"
 #include "tests/e2e/offline/program_run.h"
+#include "ui/panel_picture.h"
 
 namespace brevolt::test {
 namespace {
@@ -15,8 +16,9 @@ using ui::ControlId;
 // One keystroke that draws wider than a caret's blink could make up.
 constexpr const char* kWideLetter = "W";
 
-// The drawn button's outline just above the caption that lies on its face.
-constexpr std::pair<int, int> kButtonOutline{441, 325};
+// The drawn button's face just above the caption that lies on it.
+const std::pair<int, int> kButtonOutline{ProgramRun::CentreOf(ControlId::lblFinish).first,
+                                         ui::kFinishButton.top + 2};
 
 class KeysAndClicksTest : public OfflinePanelTest {
  protected:

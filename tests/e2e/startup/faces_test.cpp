@@ -12,37 +12,27 @@
 #include "tests/e2e/common/panel_picture.h"
 #include "tests/e2e/common/screen_capture.h"
 #include "tests/e2e/startup/startup_fixture.h"
+#include "tests/harness/mapped_libraries.h"
 #include "ui/panel_picture.h"
 
 namespace brevolt::test {
 namespace {
 
-// Inside the drawn button, within its outline (404,323)-(477,345) and the
-// outline's inner shadow.
-constexpr Box kButtonFace{406, 325, 475, 343};
-// Where the text of an empty field would go, clear of the caret at its left.
+// Inside the drawn button, within its outline and the outline's inner shadow.
+constexpr Box kButtonFace = ToBox(Grown(ui::kFinishButton, -2));
+// Where the text of an empty field would go inside its frame's white, clear
+// of the caret at its left.
 constexpr int kTextAreaLeftInset = 8;
 constexpr int kTextAreaRightInset = 3;
 constexpr int kTextAreaVerticalInset = 2;
 
 const Rgb kWhite{255, 255, 255};
 
-bool FieldTextAreaIsWhite(const Screenshot& shot, const Box& field) {
-  return shot.All(field.x0 + kTextAreaLeftInset, field.y0 + kTextAreaVerticalInset,
-                  field.x1 - kTextAreaRightInset, field.y1 - kTextAreaVerticalInset,
+bool FieldTextAreaIsWhite(const Screenshot& shot, const ui::PixelBox& frame) {
+  const ui::PixelBox white = Grown(frame, -2);
+  return shot.All(white.left + kTextAreaLeftInset, white.top + kTextAreaVerticalInset,
+                  white.right - kTextAreaRightInset, white.bottom - kTextAreaVerticalInset,
                   [](Rgb c) { return c == kWhite; });
-}
-
-bool MapsWebEngine(pid_t pid) {
-  std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
-  std::string line;
-  while (std::getline(maps, line)) {
-    if (line.find("libwebkit") != std::string::npos ||
-        line.find("libjavascriptcore") != std::string::npos) {
-      return true;
-    }
-  }
-  return false;
 }
 
 std::string SaveForInspection(const Screenshot& shot, const std::string& name) {
@@ -77,8 +67,8 @@ TEST_P(Faces, OfflineShowsThePanelWithFieldsAndCaptionInTheirDrawnPlaces) {
                        << SaveForInspection(*shot, "offline-face");
 
   // The empty fields let the frames' white show where their text goes.
-  EXPECT_TRUE(FieldTextAreaIsWhite(*shot, kNameField));
-  EXPECT_TRUE(FieldTextAreaIsWhite(*shot, kEmailField));
+  EXPECT_TRUE(FieldTextAreaIsWhite(*shot, ui::kNameFrame));
+  EXPECT_TRUE(FieldTextAreaIsWhite(*shot, ui::kEmailFrame));
 
   // The caption's ink: present, and all of it on the drawn button's face.
   int ink = 0;
@@ -96,7 +86,7 @@ TEST_P(Faces, OfflineShowsThePanelWithFieldsAndCaptionInTheirDrawnPlaces) {
 
   // The browser was never needed, so the engine was never loaded.
   EXPECT_TRUE(DescendantsOf(program.pid()).empty());
-  EXPECT_FALSE(MapsWebEngine(program.pid()));
+  EXPECT_FALSE(WebEngineLoaded(program.pid()));
 }
 
 // The page's own edges, each in a colour of its own, and one-pixel lines

@@ -23,7 +23,8 @@ void MapOrderLog::Collect() {
     XEvent event;
     XNextEvent(display_, &event);
     if (event.type == MapNotify) {
-      events_.push_back({MapEvent::Kind::kMap, event.xmap.window, event.xmap.send_event != 0});
+      events_.push_back({MapEvent::Kind::kMap, event.xmap.window, event.xmap.send_event != 0,
+                         event.xmap.override_redirect != 0});
     } else if (event.type == UnmapNotify) {
       events_.push_back(
           {MapEvent::Kind::kUnmap, event.xunmap.window, event.xunmap.send_event != 0});

@@ -18,6 +18,7 @@ struct MapEvent {
   Kind kind;
   XWindow window;  // the window mapped or unmapped
   bool synthetic;  // sent by a client (XWithdrawWindow's notice), not by the server
+  bool override_redirect = false;  // a menu's or tooltip's, which no window manager handles
 };
 
 class MapOrderLog {

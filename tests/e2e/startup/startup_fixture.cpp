@@ -1,8 +1,9 @@
 #include "tests/e2e/startup/startup_fixture.h"
 
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+
+#include "tests/harness/window_owner.h"
 
 namespace brevolt::test {
 
@@ -55,25 +56,5 @@ SizeLimits ReadSizeLimits(XQuery& x, XWindow window) {
   return {(hints.flags & PMinSize) != 0, (hints.flags & PMaxSize) != 0, hints.min_width,
           hints.min_height, hints.max_width, hints.max_height};
 }
-
-pid_t WindowPid(XQuery& x, XWindow window) {
-  Atom type = None;
-  int format = 0;
-  unsigned long items = 0;
-  unsigned long after = 0;
-  unsigned char* data = nullptr;
-  const Atom property = XInternAtom(x.display(), "_NET_WM_PID", False);
-  if (XGetWindowProperty(x.display(), window, property, 0, 1, False, XA_CARDINAL, &type, &format,
-                         &items, &after, &data) != Success) {
-    return 0;
-  }
-  pid_t pid = 0;
-  if (type == XA_CARDINAL && format == 32 && items == 1) {
-    pid = static_cast<pid_t>(*reinterpret_cast<const long*>(data));
-  }
-  if (data != nullptr) XFree(data);
-  return pid;
-}
-
 
 }  // namespace brevolt::test

@@ -13,15 +13,16 @@
 #include "tests/harness/x_query.h"
 #include "tests/harness/wm_param.h"
 #include "tests/harness/x_session.h"
+#include "ui/layout.h"
 
 namespace brevolt::test {
 
 inline constexpr auto kWindowTimeout = std::chrono::seconds(20);
 inline constexpr auto kPaintTimeout = std::chrono::seconds(20);
 
-// What the program's window shows: 495 x 352 pixels of client area.
-inline constexpr int kClientWidth = 495;
-inline constexpr int kClientHeight = 352;
+// What the program's window shows.
+using ui::kClientHeight;
+using ui::kClientWidth;
 
 class StartupTest : public ::testing::TestWithParam<XSession::Wm> {
  protected:
@@ -55,8 +56,5 @@ struct SizeLimits {
   int min_width = 0, min_height = 0, max_width = 0, max_height = 0;
 };
 SizeLimits ReadSizeLimits(XQuery& x, XWindow window);
-
-// _NET_WM_PID of a window, 0 when it has none.
-pid_t WindowPid(XQuery& x, XWindow window);
 
 }  // namespace brevolt::test

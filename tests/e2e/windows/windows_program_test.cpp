@@ -10,10 +10,14 @@
 #include "tests/e2e/common/panel_picture.h"
 #include "tests/e2e/common/screen_capture.h"
 #include "tests/e2e/common/wine.h"
+#include "tests/e2e/common/wine_settings.h"
+#include "tests/e2e/offline/pointer.h"
 #include "tests/e2e/offline/program_run.h"
 #include "tests/e2e/offline/x_messages.h"
 #include "tests/e2e/startup/map_order_log.h"
+#include "tests/harness/mapped_libraries.h"
 #include "tests/probe/loopback.h"
+#include "ui/contrast.h"
 
 namespace brevolt::test {
 namespace {
@@ -22,26 +26,53 @@ constexpr auto kHideTimeout = std::chrono::seconds(10);
 // Windows centres the whole window, its frame as Wine reckons it; the frame
 // a window manager draws may differ by its title bar.
 constexpr int kCentringSlack = 30;
+// "Ann" takes more columns than a caret at any scale.
+constexpr int kTypedColumns = 6;
 // A bounded probe may overrun its bound by this much on a shared machine.
 constexpr auto kProbeLateness = std::chrono::milliseconds(1500);
 
-bool MapsWebEngine(pid_t pid) {
-  std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
-  std::string line;
-  while (std::getline(maps, line)) {
-    for (const char* dll : {"mshtml.dll", "ieframe.dll", "shdocvw.dll"}) {
-      if (line.find(dll) != std::string::npos) return true;
-    }
-  }
-  return false;
+// One start per display scale: 96 dpi with and without a window manager,
+// 144 dpi under a dark colour scheme, 192 dpi.
+struct StartupCase {
+  XSession::Wm wm;
+  int dpi;
+  bool dark_scheme;  // black window, white window text
+};
+
+std::string StartupCaseName(const ::testing::TestParamInfo<StartupCase>& info) {
+  return WmName(info.param.wm) + "At" + std::to_string(info.param.dpi) +
+         (info.param.dark_scheme ? "Dark" : "");
+}
+void PrintTo(const StartupCase& c, std::ostream* out) {
+  *out << WmName(c.wm) << " at " << c.dpi << " dpi" << (c.dark_scheme ? ", dark scheme" : "");
 }
 
-class WindowsStartup : public ::testing::TestWithParam<XSession::Wm> {};
+// Columns of the box holding a pixel that reads against the box's
+// background (taken at its right end, where typed text has not reached) at
+// the readable contrast: the typed text, when the field's colours go
+// together. A caret is one or two columns.
+int ReadableInkColumns(const Screenshot& shot, const Box& box) {
+  const auto colour = [](Rgb c) { return ui::Colour{c.r / 255.0, c.g / 255.0, c.b / 255.0}; };
+  const ui::Colour background = colour(shot.At(box.x1, (box.y0 + box.y1) / 2));
+  int columns = 0;
+  for (int x = box.x0; x <= box.x1; ++x) {
+    columns += shot.Any(x, box.y0, x, box.y1, [&](Rgb c) {
+      return ui::ContrastRatio(colour(c), background) >= ui::kReadableContrast;
+    });
+  }
+  return columns;
+}
+
+class WindowsStartup : public ::testing::TestWithParam<StartupCase> {};
 
 TEST_P(WindowsStartup, HidesTheProductThenShowsThePanelTitledSizedAndCentred) {
   SKIP_WITHOUT_WINDOWS_BUILD();
-  XSession session(GetParam());
+  // Plain names, not a structured binding: lambdas below capture them.
+  const XSession::Wm wm = GetParam().wm;
+  const int dpi = GetParam().dpi;
+  XSession session(wm);
   XQuery x(session.display());
+  const WineSettings settings(dpi, GetParam().dark_scheme);
   ScratchDir scratch("brevolt-e2e-windows");
   TestHost host(kHostTitle, {"--x", "60", "--y", "50", "--width", "320", "--height", "200"},
                 WineCommand("host_window.exe"));
@@ -62,24 +93,43 @@ TEST_P(WindowsStartup, HidesTheProductThenShowsThePanelTitledSizedAndCentred) {
   const auto client = x.Geometry(own);
   const auto outer = x.OuterGeometry(own);
   ASSERT_TRUE(client && outer);
-  EXPECT_EQ(client->width, ui::kClientWidth);
-  EXPECT_EQ(client->height, ui::kClientHeight);
+  EXPECT_EQ(client->width, ui::TwipsToPixelsAt(ui::kClientWidthTwips, dpi));
+  EXPECT_EQ(client->height, ui::TwipsToPixelsAt(ui::kClientHeightTwips, dpi));
   const WindowRect screen = x.ScreenRect();
   EXPECT_NEAR(outer->x + outer->width / 2, screen.width / 2, kCentringSlack) << *outer;
   EXPECT_NEAR(outer->y + outer->height / 2, screen.height / 2, kCentringSlack) << *outer;
 
-  const PanelPicture picture;
+  // The picture drawn for this scale, pixel for pixel, with the frames'
+  // four edges whole around the fields.
+  const PanelPicture picture(dpi);
   ASSERT_TRUE(picture.loaded()) << picture.message();
   bool painted = false;
   const auto shot = WaitForPicture(
-      x, own, [&](const Screenshot& s) { return PictureMismatches(s, picture, nullptr) == 0; },
+      x, own, [&](const Screenshot& s) { return PictureMismatches(s, picture, nullptr, dpi) == 0; },
       kUiTimeout, &painted);
   ASSERT_TRUE(shot.has_value());
   std::string first;
-  const int mismatches = PictureMismatches(*shot, picture, &first);
+  const int mismatches = PictureMismatches(*shot, picture, &first, dpi);
   EXPECT_TRUE(painted) << mismatches << " pixels outside the fields and the caption differ "
                        << "from the panel picture, first " << first;
-  EXPECT_FALSE(MapsWebEngine(program.pid())) << "the offline face loaded the web engine";
+  EXPECT_FALSE(WebEngineLoaded(program.pid())) << "the offline face loaded the web engine";
+
+  // Typed text shows inside the name frame's white, readable on the
+  // field's background in whatever scheme runs.
+  if (wm == XSession::Wm::kOpenbox) {
+    EXPECT_TRUE(WaitUntil([&] { return x.ActiveWindow() == own; }, kUiTimeout));
+  } else {
+    MovePointerTo(client->x + kRestingPoint.first, client->y + kRestingPoint.second);
+  }
+  TypeText("Ann");
+  const int edge = ui::DesignPixelsAt(ui::kFrameEdgeLines, dpi);
+  const Box white = BoxAt(kNameField, dpi);
+  const Box inside{white.x0 + edge, white.y0 + edge, white.x1 - edge, white.y1 - edge};
+  bool typed = false;
+  WaitForPicture(
+      x, own, [&](const Screenshot& s) { return ReadableInkColumns(s, inside) >= kTypedColumns; },
+      kUiTimeout, &typed);
+  EXPECT_TRUE(typed) << "no readable typed text in the name field";
 
   program.process().Kill();
   program.process().WaitExit(kUiTimeout);
@@ -87,7 +137,12 @@ TEST_P(WindowsStartup, HidesTheProductThenShowsThePanelTitledSizedAndCentred) {
   EndWinePrograms();
 }
 
-BREVOLT_INSTANTIATE_WM_TESTS(WindowsStartup);
+INSTANTIATE_TEST_SUITE_P(, WindowsStartup,
+                         ::testing::Values(StartupCase{XSession::Wm::kNone, 96, false},
+                                           StartupCase{XSession::Wm::kOpenbox, 96, false},
+                                           StartupCase{XSession::Wm::kOpenbox, 144, true},
+                                           StartupCase{XSession::Wm::kNone, 192, false}),
+                         StartupCaseName);
 
 class WindowsPanel : public ::testing::TestWithParam<XSession::Wm> {
  protected:
