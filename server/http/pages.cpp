@@ -40,6 +40,7 @@ std::string style() {
   css += "button{font:inherit;font-weight:600;padding:6px 20px;background:#2b5797;color:#fff;"
          "border:1px solid #1e3f6e;border-radius:3px;cursor:pointer}";
   css += "button:focus{outline:2px solid #8fb3e8}";
+  css += ".actions a{margin-right:auto;align-self:center;font-size:12px;color:#2b5797}";
   return css;
 }
 
@@ -86,22 +87,96 @@ std::string render_form(const FormView& view) {
   std::string panel;
   panel += "<h1>Join our mailing list</h1>\n";
   panel += "<p>Receive discounts and product updates by e-mail. "
-           "Enter your name and e-mail address below.</p>\n";
+           "Enter your name and e-mail address below.";
+  if (view.confirm_by_mail) panel += " We will send you a mail to confirm.";
+  panel += "</p>\n";
   // novalidate: the server's own reasons are the ones shown, the same in
   // every browser.
   panel += "<form method=\"post\" action=\"" + std::string(kFormPath) +
            "\" accept-charset=\"utf-8\" novalidate>\n";
   panel += field({"name", "Name", "text", "name"}, view.name, view.name_error, !focus_email);
   panel += field({"email", "E-mail", "email", "email"}, view.email, view.email_error, focus_email);
+  // Which wording the person agreed to, kept with their consent.
+  panel += "<input type=\"hidden\" name=\"" + std::string(kFormVersionField) + "\" value=\"" +
+           std::string(kFormVersion) + "\">\n";
   panel += "<div class=\"actions\">\n";
+  if (!view.privacy_url.empty()) {
+    panel += "<a href=\"" + escape_html(view.privacy_url) + "\" target=\"_blank\" rel=\"noopener\">"
+             "Privacy notice</a>\n";
+  }
   panel += "<button type=\"submit\">Sign up</button>\n</div>\n</form>\n";
   return page("Join our mailing list", panel);
 }
 
-std::string render_thank_you() {
+std::string render_thank_you(bool confirm_by_mail) {
+  if (confirm_by_mail) {
+    return page("Thank you", "<h1>Thank you for signing up</h1>\n"
+                             "<p>Please confirm from your inbox: we have sent you a mail with a "
+                             "link. Until you open it, you will receive nothing from us.</p>\n");
+  }
   return page("Thank you",
               "<h1>Thank you for signing up</h1>\n"
               "<p>You will receive our discounts and product updates by e-mail.</p>\n");
+}
+
+namespace {
+
+// A button that posts the link's token back to `path`; with `one_click`,
+// the body a mailbox provider's own unsubscribe button sends as well.
+std::string token_form(std::string_view path, std::string_view token, std::string_view button,
+                       bool one_click) {
+  const auto action = std::string(path) + "?" + std::string(kTokenField) + "=" +
+                      escape_html(token);
+  std::string html = "<form method=\"post\" action=\"" + action + "\">\n";
+  if (one_click) {
+    html += "<input type=\"hidden\" name=\"" + std::string(kOneClickField) + "\" value=\"" +
+            std::string(kOneClickValue) + "\">\n";
+  }
+  html += "<div class=\"actions\">\n<button type=\"submit\">" + std::string(button) +
+          "</button>\n</div>\n</form>\n";
+  return html;
+}
+
+}  // namespace
+
+std::string render_confirm_prompt(std::string_view token) {
+  return page("Confirm your subscription",
+              "<h1>Confirm your subscription</h1>\n"
+              "<p>Press the button to receive our discounts and product updates by "
+              "e-mail.</p>\n" +
+                  token_form(kConfirmPath, token, "Confirm", false));
+}
+
+std::string render_confirmed() {
+  return page("Subscription confirmed",
+              "<h1>Subscription confirmed</h1>\n"
+              "<p>You will receive our discounts and product updates by e-mail. Every mail "
+              "carries a link to leave the list.</p>\n");
+}
+
+std::string render_unsubscribe_prompt(std::string_view token) {
+  return page("Leave the mailing list",
+              "<h1>Leave the mailing list</h1>\n"
+              "<p>Press the button and we will send you nothing more.</p>\n" +
+                  token_form(kUnsubscribePath, token, "Unsubscribe", true));
+}
+
+std::string render_unsubscribed() {
+  return page("Unsubscribed", "<h1>You have left the list</h1>\n"
+                              "<p>We will send you nothing more. Signing up again on the form "
+                              "starts a new confirmation.</p>\n");
+}
+
+std::string render_link_problem(int status) {
+  if (status == 410) {
+    return page("Link expired",
+                "<h1>This link has expired</h1>\n"
+                "<p>Confirmation links work for " + std::to_string(kConfirmationLifetime.count()) +
+                    " hours. Sign up again on the form to get a new one.</p>\n");
+  }
+  return page("Link not known", "<h1>This link is not known</h1>\n"
+                                "<p>It may have been mistyped, replaced by a newer mail, or "
+                                "used to leave the list already. Nothing was changed.</p>\n");
 }
 
 std::string render_sorry() {

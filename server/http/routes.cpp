@@ -49,8 +49,9 @@ Answer method_not_allowed(std::string_view allow) {
 
 Routed submit(const Request& request) {
   if (!is_form_encoded(request.content_type)) return error_answer(kUnsupportedMediaType);
-  FormView view{first_form_value(request.body, "name"), first_form_value(request.body, "email"),
-                {}, {}};
+  FormView view;
+  view.name = first_form_value(request.body, "name");
+  view.email = first_form_value(request.body, "email");
   auto checked = check_signup(view.name, view.email);
   if (!checked.ok()) {
     // Shown again at this same address, which carries no end-of-journey word.
@@ -74,7 +75,7 @@ Routed route(const Request& request) {
   if (request.path == kThankYouPath || request.path == kSorryPath || request.path == kHealthPath) {
     if (!get) return method_not_allowed("GET, HEAD");
     if (request.path == kHealthPath) return HealthCheck{};
-    return page(kOk, request.path == kThankYouPath ? render_thank_you() : render_sorry());
+    return page(kOk, request.path == kThankYouPath ? render_thank_you(false) : render_sorry());
   }
   return error_answer(kNotFound);
 }
