@@ -72,4 +72,46 @@ inline constexpr std::chrono::milliseconds kStopBound{8000};
 inline constexpr std::string_view kHtmlContentType = "text/html; charset=utf-8";
 inline constexpr std::string_view kFormContentType = "application/x-www-form-urlencoded";
 
+// The mailing list: confirmation by mail, and leaving it.
+inline constexpr std::string_view kConfirmPath = "/confirm";
+inline constexpr std::string_view kUnsubscribePath = "/unsubscribe";
+// The query or form field that carries a link's token.
+inline constexpr std::string_view kTokenField = "t";
+// RFC 8058: what a mailbox provider posts to unsubscribe in one click.
+inline constexpr std::string_view kOneClickField = "List-Unsubscribe";
+inline constexpr std::string_view kOneClickValue = "One-Click";
+// Raised whenever the form's wording changes, so each consent record says
+// which text the person agreed to.
+inline constexpr std::string_view kFormVersion = "2";
+inline constexpr std::string_view kFormVersionField = "form";
+// Random bytes in a link's token; only their SHA-256 is stored.
+inline constexpr std::size_t kTokenBytes = 32;
+// How long a confirmation link works.
+inline constexpr std::chrono::hours kConfirmationLifetime{48};
+// A pending address signing up again gets at most one mail this often.
+inline constexpr std::chrono::minutes kResendInterval{10};
+// Characters that could add a header or a recipient to a mail; an address
+// holding one is refused.
+inline constexpr std::string_view kMailUnsafeChars = "\r\n,<>\"";
+
+// The outbox. A mail the relay refuses or cannot take is tried again after
+// a delay that doubles from the first, up to a cap: low in the first hour
+// so that a relay back up is used at once, higher after.
+inline constexpr std::chrono::seconds kFirstRetryDelay{1};
+inline constexpr std::chrono::seconds kRetryCapFirstHour{60};
+inline constexpr std::chrono::hours kEagerRetryPeriod{1};
+inline constexpr std::chrono::seconds kRetryCapLater{600};
+// A mail being sent is leased to one worker this long; a worker that dies
+// mid-send leaves it to be sent again once the lease runs out.
+inline constexpr std::chrono::seconds kSendLease{120};
+// Longest an idle worker waits before looking for mail another instance
+// left due; its own instance's new mail wakes it at once.
+inline constexpr std::chrono::seconds kOutboxIdlePoll{30};
+// After the store failed, the worker waits this long before asking again.
+inline constexpr std::chrono::seconds kOutboxStoreRetry{2};
+// Talking to the relay.
+inline constexpr std::chrono::seconds kSmtpConnectTimeout{10};
+inline constexpr std::chrono::seconds kSmtpTimeout{60};
+inline constexpr std::string_view kConfirmationSubject = "Please confirm your subscription";
+
 }  // namespace brevolt::signup
