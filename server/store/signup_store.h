@@ -11,6 +11,8 @@
 
 namespace brevolt::signup {
 
+class MailingList;
+
 // The store cannot be used at all (thrown at opening only).
 class StoreError : public std::runtime_error {
  public:
@@ -40,6 +42,9 @@ class SignupStore {
   // Nothing while the store answers, taking what a write would take (the
   // write lock, a connection); otherwise why it does not. Never throws.
   virtual std::optional<StoreFailure> check() = 0;
+
+  // The list kept beside the sign-ups (server/store/mailing_list.h).
+  virtual MailingList& list() = 0;
 
  protected:
   SignupStore() = default;

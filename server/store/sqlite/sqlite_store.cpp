@@ -17,6 +17,9 @@ constexpr std::string_view kConnectionSetup[] = {
     "PRAGMA journal_mode=WAL",
     // Each accepted sign-up must survive a power cut, not only a crash.
     "PRAGMA synchronous=FULL",
+    // What is deleted (an unsubscribed or erased person) is overwritten,
+    // not left in free pages.
+    "PRAGMA secure_delete=ON",
 };
 
 // The schema's history: step N brings a file from user_version N to N + 1.
@@ -31,6 +34,36 @@ const std::vector<std::vector<std::string_view>> kMigrations = {
         " email TEXT NOT NULL,"
         " signed_up_at TEXT NOT NULL)",
         "CREATE UNIQUE INDEX IF NOT EXISTS signups_email_nocase ON signups(lower(email))",
+    },
+    // The mailing list: a sign-up is pending until its address confirms,
+    // with the consent it gave; an unsubscribed address leaves only its key
+    // and the time; mail waits in the outbox until the relay takes it.
+    {
+        "ALTER TABLE signups ADD COLUMN status TEXT NOT NULL DEFAULT 'confirmed'",
+        "ALTER TABLE signups ADD COLUMN confirmed_at TEXT",
+        "ALTER TABLE signups ADD COLUMN consent_address TEXT",
+        "ALTER TABLE signups ADD COLUMN consent_user_agent TEXT",
+        "ALTER TABLE signups ADD COLUMN consent_form_version TEXT",
+        "ALTER TABLE signups ADD COLUMN token_hash TEXT",
+        "ALTER TABLE signups ADD COLUMN token_expires_at TEXT",
+        "ALTER TABLE signups ADD COLUMN last_mail_at TEXT",
+        "UPDATE signups SET confirmed_at = signed_up_at WHERE confirmed_at IS NULL",
+        "CREATE UNIQUE INDEX signups_token ON signups(token_hash)",
+        "CREATE TABLE suppressions ("
+        " email_key TEXT PRIMARY KEY,"
+        " unsubscribed_at TEXT NOT NULL)",
+        "CREATE TABLE outbox ("
+        " id INTEGER PRIMARY KEY,"
+        " email_key TEXT NOT NULL,"
+        " recipient TEXT NOT NULL,"
+        " token TEXT NOT NULL,"
+        " message_id TEXT NOT NULL,"
+        " queued_at TEXT NOT NULL,"
+        " due_at TEXT NOT NULL,"
+        " leased_until TEXT,"
+        " attempts INTEGER NOT NULL DEFAULT 0)",
+        "CREATE INDEX outbox_due ON outbox(due_at)",
+        "CREATE INDEX outbox_email_key ON outbox(email_key)",
     },
 };
 

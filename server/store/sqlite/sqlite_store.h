@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 
+#include "server/store/mailing_list.h"
 #include "server/store/signup_store.h"
 
 struct sqlite3;
@@ -13,7 +14,7 @@ struct sqlite3_stmt;
 
 namespace brevolt::signup {
 
-class SqliteStore final : public SignupStore {
+class SqliteStore final : public SignupStore, public MailingList {
  public:
   // Opens the file, creating it (readable by its owner only) and bringing
   // its schema up to date. Throws StoreError when the file cannot be used.
@@ -22,6 +23,19 @@ class SqliteStore final : public SignupStore {
 
   AddResult add(std::string_view name, std::string_view email) override;
   std::optional<StoreFailure> check() override;
+  MailingList& list() override { return *this; }
+
+  // The mailing list (sqlite_list.cpp).
+  ListSignupResult sign_up(const ListSignup& signup) override;
+  LinkResult confirm(std::string_view token_hash) override;
+  LinkResult unsubscribe(std::string_view token_hash) override;
+  void export_people(const std::function<void(const PersonRecord&)>& each) override;
+  std::size_t erase(std::string_view email) override;
+  std::optional<QueuedMail> claim(std::chrono::seconds lease) override;
+  void remove(std::int64_t id) override;
+  void retry(std::int64_t id, std::chrono::seconds delay) override;
+  void hurry() override;
+  std::optional<std::chrono::milliseconds> next_due_in() override;
 
  private:
   struct StatementDeleter {
@@ -37,6 +51,10 @@ class SqliteStore final : public SignupStore {
   void migrate();
   AddResult add_locked(std::string_view name, std::string_view email);
   void roll_back_if_open();
+  // Runs `work` under the connection's lock in one write transaction,
+  // rolled back if it throws.
+  template <typename Work>
+  auto in_transaction(Work work) -> decltype(work());
 
   std::mutex mutex_;
   std::unique_ptr<sqlite3, DatabaseDeleter> db_;
