@@ -29,6 +29,36 @@ const std::vector<std::vector<std::string_view>> kMigrations = {
         " signed_up_at timestamptz NOT NULL DEFAULT clock_timestamp())",
         "CREATE UNIQUE INDEX signups_email_key ON signups (email_key)",
     },
+    // The mailing list: a sign-up is pending until its address confirms,
+    // with the consent it gave; an unsubscribed address leaves only its key
+    // and the time; mail waits in the outbox until the relay takes it.
+    {
+        "ALTER TABLE signups ADD COLUMN status text NOT NULL DEFAULT 'confirmed',"
+        " ADD COLUMN confirmed_at timestamptz,"
+        " ADD COLUMN consent_address text,"
+        " ADD COLUMN consent_user_agent text,"
+        " ADD COLUMN consent_form_version text,"
+        " ADD COLUMN token_hash text COLLATE \"C\","
+        " ADD COLUMN token_expires_at timestamptz,"
+        " ADD COLUMN last_mail_at timestamptz",
+        "UPDATE signups SET confirmed_at = signed_up_at WHERE confirmed_at IS NULL",
+        "CREATE UNIQUE INDEX signups_token ON signups (token_hash)",
+        "CREATE TABLE suppressions ("
+        " email_key text COLLATE \"C\" PRIMARY KEY,"
+        " unsubscribed_at timestamptz NOT NULL DEFAULT clock_timestamp())",
+        "CREATE TABLE outbox ("
+        " id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,"
+        " email_key text COLLATE \"C\" NOT NULL,"
+        " recipient text NOT NULL,"
+        " token text NOT NULL,"
+        " message_id text NOT NULL,"
+        " queued_at timestamptz NOT NULL DEFAULT clock_timestamp(),"
+        " due_at timestamptz NOT NULL DEFAULT clock_timestamp(),"
+        " leased_until timestamptz,"
+        " attempts integer NOT NULL DEFAULT 0)",
+        "CREATE INDEX outbox_due ON outbox (due_at)",
+        "CREATE INDEX outbox_email_key ON outbox (email_key)",
+    },
 };
 
 constexpr std::string_view kInsertName = "insert_signup";
@@ -159,6 +189,25 @@ AddResult PostgresStore::add(std::string_view name, std::string_view email) {
   return retried([&](PqConnection& connection) {
     return insert(connection, {std::string(name), std::string(email), email_key(email)});
   });
+}
+
+void PostgresStore::in_transaction(const std::function<void(PqConnection&)>& work) {
+  for (int attempt = 0;; ++attempt) {
+    auto connection = lease();
+    try {
+      (*connection).execute("BEGIN");
+      work(*connection);
+      (*connection).execute("COMMIT");
+      return;
+    } catch (const StoreError&) {
+      if ((*connection).broken()) {
+        if (attempt > 0) throw;
+        continue;  // the transaction went with the connection
+      }
+      (*connection).run_sql("ROLLBACK");
+      throw;
+    }
+  }
 }
 
 std::optional<StoreFailure> PostgresStore::check() {

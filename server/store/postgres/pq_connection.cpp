@@ -74,6 +74,17 @@ PqResult PqConnection::run(const std::string& name, const std::vector<std::strin
                                  values.data(), nullptr, nullptr, 0));
 }
 
+PqResult PqConnection::query(std::string_view sql, const std::vector<std::string>& parameters) {
+  std::vector<const char*> values;
+  values.reserve(parameters.size());
+  for (const auto& value : parameters) values.push_back(value.c_str());
+  PqResult result(PQexecParams(conn_.get(), std::string(sql).c_str(),
+                               static_cast<int>(values.size()), nullptr, values.data(), nullptr,
+                               nullptr, 0));
+  if (!succeeded(result)) throw StoreError(failure_text(result, error()));
+  return result;
+}
+
 bool PqConnection::broken() const { return PQstatus(conn_.get()) == CONNECTION_BAD; }
 
 std::string PqConnection::error() const { return one_line(PQerrorMessage(conn_.get())); }

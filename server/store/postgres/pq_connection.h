@@ -36,6 +36,10 @@ class PqConnection {
   // result (possibly null) says how it went.
   PqResult run(const std::string& name, const std::vector<std::string>& parameters);
 
+  // Runs SQL with text parameters ($1, ...); throws StoreError unless it
+  // succeeded.
+  PqResult query(std::string_view sql, const std::vector<std::string>& parameters);
+
   // Whether the connection to the server is lost (the server went away).
   bool broken() const;
   // libpq's last message, on one line.
