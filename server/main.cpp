@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "server/constants.h"
+#include "server/list_commands.h"
 #include "server/system/log_sink.h"
 #include "server/options.h"
 #include "server/http/signup_server.h"
@@ -59,6 +60,13 @@ int main(int argc, char** argv) {
   if (options.show_version) {
     std::cout << signup::version_text();
     return 0;
+  }
+
+  if (options.command == signup::Command::Export) {
+    return signup::run_export(options, std::cout, std::cerr);
+  }
+  if (options.command == signup::Command::Erase) {
+    return signup::run_erase(options, std::cout, std::cerr);
   }
 
   std::signal(SIGPIPE, SIG_IGN);
