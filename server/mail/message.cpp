@@ -74,18 +74,25 @@ std::string build_confirmation_message(const ConfirmationMail& mail) {
   // RFC 8058: the mailbox provider's own unsubscribe button posts to the
   // link, so leaving needs no page and no second mail.
   auto* object = GMIME_OBJECT(message.get());
-  const auto unsubscribe = "<" + unsubscribe_link(mail.public_url, mail.token) + ">";
-  g_mime_object_set_header(object, "List-Unsubscribe", unsubscribe.c_str(), "utf-8");
+  // Written as is: the library would encode a long value without blanks as
+  // an encoded word, which no mailbox provider reads as a link.
+  g_mime_object_set_header(object, "List-Unsubscribe", "", nullptr);
+  const auto unsubscribe = " <" + unsubscribe_link(mail.public_url, mail.token) + ">\n";
+  g_mime_header_set_raw_value(
+      g_mime_header_list_get_header(g_mime_object_get_header_list(object), "List-Unsubscribe"),
+      unsubscribe.c_str());
   const auto one_click = std::string(kOneClickField) + "=" + std::string(kOneClickValue);
   g_mime_object_set_header(object, "List-Unsubscribe-Post", one_click.c_str(), "utf-8");
 
   const GObjectPtr<GMimeTextPart> part(g_mime_text_part_new_with_subtype("plain"));
-  g_mime_text_part_set_charset(part.get(), "utf-8");
   g_mime_text_part_set_text(part.get(), body_text(mail).c_str());
   // The text is plain ASCII with short lines, so it goes as written and
   // its links stay whole for any reader; the library picks a transfer
   // encoding should that ever change.
   g_mime_object_encode(GMIME_OBJECT(part.get()), GMIME_ENCODING_CONSTRAINT_7BIT);
+  // Said after the text, which would otherwise narrow it to the smallest
+  // charset that fits.
+  g_mime_text_part_set_charset(part.get(), "utf-8");
   g_mime_message_set_mime_part(message.get(), GMIME_OBJECT(part.get()));
 
   const std::unique_ptr<GMimeFormatOptions, decltype(&g_mime_format_options_free)> format(
