@@ -12,6 +12,8 @@
 
 #include "server/constants.h"
 #include "server/list_commands.h"
+#include "server/mail/mailer.h"
+#include "server/store/mailing_list.h"
 #include "server/system/log_sink.h"
 #include "server/options.h"
 #include "server/http/signup_server.h"
@@ -81,10 +83,20 @@ int main(int argc, char** argv) {
     return fail(kRuntimeError, error.what());
   }
 
+  // Mail goes on a thread of its own, from the outbox the store keeps.
+  std::unique_ptr<signup::Mailer> mailer;
+  signup::ServerSettings settings;
+  settings.trusted_proxies = options.trusted_proxies;
+  settings.list.confirm_by_mail = !options.mail.smtp_url.empty();
+  settings.list.privacy_url = options.privacy_url;
+  settings.list.mail_from = options.mail.from;
+  if (settings.list.confirm_by_mail) {
+    mailer = std::make_unique<signup::Mailer>(store->list(), options.mail, signup::make_stderr_log());
+    settings.list.mail_queued = [mail = mailer.get()] { mail->wake(); };
+  }
+
   bool served = true;
   {
-    signup::ServerSettings settings;
-    settings.trusted_proxies = options.trusted_proxies;
     signup::SignupServer server(*store, std::move(settings), signup::make_stderr_log(),
                                 signup::make_stdout_log());
     const auto port = server.bind(options.listen);
@@ -94,6 +106,13 @@ int main(int argc, char** argv) {
     }
     std::cout << "listening on http://" << url_host(options.listen.host) << ":" << *port
               << signup::kFormPath << std::endl;
+    if (mailer) {
+      std::cout << "confirmation mail on: sent from " << options.mail.from << ", links to "
+                << options.mail.public_url << std::endl;
+      mailer->start();
+    } else {
+      std::cout << "confirmation mail off: sign-ups count as confirmed at once" << std::endl;
+    }
     signup::notify_ready();
 
     std::atomic<bool> listener_ok{true};
@@ -107,6 +126,7 @@ int main(int argc, char** argv) {
     listener.join();  // what was in progress is answered, or abandoned past the bound
     served = listener_ok;
   }
+  mailer.reset();
   store.reset();  // closes the database, folding the write-ahead log back in
   if (!served) return fail(kRuntimeError, "stopped listening unexpectedly");
   return 0;

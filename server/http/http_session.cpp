@@ -8,7 +8,9 @@
 #include <exception>
 
 #include "server/constants.h"
+#include "server/store/mailing_list.h"
 #include "server/store/signup_store.h"
+#include "server/token.h"
 
 namespace brevolt::signup {
 namespace {
@@ -30,6 +32,12 @@ std::string_view view(beast::string_view text) { return {text.data(), text.size(
 std::string_view path_of(const http::request<http::string_body>& request) {
   const auto target = view(request.target());
   return target.substr(0, target.find('?'));
+}
+
+std::string_view query_of(const http::request<http::string_body>& request) {
+  const auto target = view(request.target());
+  const auto mark = target.find('?');
+  return mark == std::string_view::npos ? std::string_view() : target.substr(mark + 1);
 }
 
 // Malformed requests are refused; a reset, a timeout or a stop is not a
@@ -109,8 +117,9 @@ void HttpSession::on_header(const beast::error_code& error) {
   phase_ = Phase::Reading;
   note_request();
   const auto& request = parser_->get();
-  client_ = limit_key(
-      client_address(peer_, forwarded_for(request), context_.settings.trusted_proxies));
+  const auto client = client_address(peer_, forwarded_for(request), context_.settings.trusted_proxies);
+  client_ = limit_key(client);
+  client_address_ = to_string(client);
   if (const auto refusal = refusal_of_header()) {
     refused_early_ = true;
     phase_ = Phase::Answering;
@@ -181,10 +190,16 @@ void HttpSession::note_request() {
 void HttpSession::handle() {
   const auto& request = parser_->get();
   head_ = request.method() == http::verb::head;
-  const Request req{view(request.method_string()), path_of(request),
-                    view(request[http::field::content_type]), request.body()};
-  auto routed = route(req);
+  const Request req{view(request.method_string()),
+                    path_of(request),
+                    view(request[http::field::content_type]),
+                    request.body(),
+                    query_of(request),
+                    client_address_,
+                    view(request[http::field::user_agent])};
+  auto routed = route(req, context_.settings.list);
   if (auto* signup = std::get_if<SignupToRecord>(&routed)) return record(std::move(*signup));
+  if (auto* action = std::get_if<LinkAction>(&routed)) return act_on_link(std::move(*action));
   if (std::holds_alternative<HealthCheck>(routed)) return check_store();
   answer(std::get<Answer>(std::move(routed)), request.keep_alive());
 }
@@ -199,16 +214,31 @@ void HttpSession::record(SignupToRecord signup) {
                  " s");
     return answer(signup_not_recorded(), parser_->get().keep_alive());
   }
-  ask_store<AddResult>(
-      [signup = std::move(signup)](SignupStore& store) {
-        return store.add(signup.name, signup.email);
+  ask_store<ListSignupResult>(
+      [this, signup = std::move(signup)](SignupStore& store) {
+        // The link's secret is drawn here, off the event thread.
+        return store.list().sign_up(to_list_signup(signup, context_.settings.list));
       },
-      [this](const std::optional<AddResult>& outcome) {
+      [this](const std::optional<ListSignupResult>& outcome) {
         if (!outcome) {
           context_.log("could not record a sign-up: the store did not answer in time");
           return signup_not_recorded();
         }
-        return after_recording(*outcome, context_.log);
+        return after_signup(*outcome, context_.settings.list, context_.log);
+      });
+}
+
+void HttpSession::act_on_link(LinkAction action) {
+  const auto kind = action.kind;
+  ask_store<LinkResult>(
+      [action = std::move(action)](SignupStore& store) {
+        const auto hash = token_hash(action.token);
+        auto& list = store.list();
+        return action.kind == LinkKind::Confirm ? list.confirm(hash) : list.unsubscribe(hash);
+      },
+      [this, kind](const std::optional<LinkResult>& result) {
+        return after_link(kind, result.value_or(StoreFailure{"the store did not answer in time"}),
+                          context_.log);
       });
 }
 

@@ -83,6 +83,7 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
   void handle();
   void record(SignupToRecord signup);
   void check_store();
+  void act_on_link(LinkAction action);
   template <typename Result>
   void ask_store(std::function<Result(SignupStore&)> work,
                  std::function<Answer(const std::optional<Result>&)> answer_for);
@@ -103,6 +104,7 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
   // could not be told from the next request): drained, never kept alive.
   bool refused_early_ = false;
   std::string client_;  // the request's client, as the limits count it
+  std::string client_address_;  // the same, whole, for the consent record
   std::string logged_request_;  // "METHOD PATH", once the head has arrived
   boost::beast::flat_buffer buffer_;
   std::optional<boost::beast::http::request_parser<boost::beast::http::string_body>> parser_;

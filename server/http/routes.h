@@ -7,6 +7,7 @@
 #include <variant>
 
 #include "server/constants.h"
+#include "server/http/list_routes.h"
 #include "server/system/log_sink.h"
 #include "server/store/signup_store.h"
 
@@ -17,6 +18,10 @@ struct Request {
   std::string_view path;  // without the query
   std::string_view content_type;
   std::string_view body;
+  std::string_view query;  // after the '?', if any
+  // For the consent record: the client as the limits count it.
+  std::string_view client_address;
+  std::string_view user_agent;
 };
 
 struct Answer {
@@ -31,6 +36,9 @@ struct Answer {
 struct SignupToRecord {
   std::string name;
   std::string email;
+  std::string client_address;
+  std::string user_agent;
+  std::string form_version;
 };
 
 // The journey must never be answered from a cache: a cached thank-you page
@@ -46,12 +54,13 @@ inline constexpr std::pair<std::string_view, std::string_view> kAnswerHeaders[] 
 // Asks whether the store answers.
 struct HealthCheck {};
 
-using Routed = std::variant<Answer, SignupToRecord, HealthCheck>;
+using Routed = std::variant<Answer, SignupToRecord, HealthCheck, LinkAction>;
 
-Routed route(const Request& request);
+Routed route(const Request& request, const ListSettings& list);
 
-// Where the visitor goes once the store has answered; failures are logged.
-Answer after_recording(const AddResult& outcome, const LogSink& log);
+// Where the visitor goes once the store has answered; failures are logged,
+// and new mail wakes the outbox.
+Answer after_signup(const ListSignupResult& outcome, const ListSettings& list, const LogSink& log);
 
 // A sign-up that is not recorded (refused, or the store did not answer in
 // time) ends on the apology page like any other that failed.
@@ -62,5 +71,11 @@ Answer health_answer(bool store_answers);
 
 // A refusal (400 and above) with its own small page.
 Answer error_answer(int status);
+
+// A page of HTML with this status.
+Answer page_answer(int status, std::string html);
+
+// 405, with the methods the path takes.
+Answer method_not_allowed(std::string_view allow);
 
 }  // namespace brevolt::signup

@@ -6,6 +6,7 @@
 
 #include "server/constants.h"
 #include "server/http/client_address.h"
+#include "server/http/list_routes.h"
 
 namespace brevolt::signup {
 
@@ -18,6 +19,8 @@ struct ServerSettings {
   std::chrono::steady_clock::duration store_deadline = kStoreDeadline;
   std::chrono::steady_clock::duration stop_bound = kStopBound;
   std::size_t store_threads = kStoreConnections;
+  // Confirmation by mail, and what the form shows.
+  ListSettings list;
 };
 
 }  // namespace brevolt::signup

@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "server/log_sink.h"
+#include "server/system/log_sink.h"
 #include "server/mail/mail_sender.h"
 #include "server/mail/outbox.h"
 
@@ -28,10 +28,9 @@ class OutboxWorker {
   void start();
   // New mail was queued: look at once.
   void wake();
-  // Returns once the thread has ended; a send in progress is cut short
-  // (the sender watches stopping()) and stays queued.
+  // Returns once the thread has ended. A send the sender cut short stays
+  // queued.
   void stop();
-  const std::atomic<bool>& stopping() const { return stopping_; }
 
   // One pass: sends every mail that is due. Returns how long to wait for
   // the next. The thread calls it in a loop; tests may call it directly.
