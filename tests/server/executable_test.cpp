@@ -113,6 +113,24 @@ TEST(Executable, RefusesBadCommandLinesWithOneClearLine) {
        "cannot connect to PostgreSQL"},
       {"port taken", {"--listen", "127.0.0.1:" + std::to_string(taken), "--db", db},
        "cannot listen on 127.0.0.1:"},
+      {"relay without links' base", {"--smtp", "smtp://127.0.0.1:25", "--mail-from", "l@x.org"},
+       "--smtp needs --public-url"},
+      {"relay without sender", {"--smtp", "smtp://127.0.0.1:25", "--public-url", "https://x.org"},
+       "--smtp needs --mail-from"},
+      {"relay not smtp", {"--smtp", "http://x.org", "--mail-from", "l@x.org", "--public-url",
+                          "https://x.org"},
+       "--smtp needs a smtp:// or smtps:// URL"},
+      {"sender with a second recipient",
+       {"--smtp", "smtps://u:p@x.org", "--mail-from", "l@x.org,m@x.org", "--public-url",
+        "https://x.org"},
+       "bad --mail-from address"},
+      {"links' base without relay", {"--public-url", "https://x.org"}, "only apply with --smtp"},
+      {"privacy notice not a web address", {"--privacy-url", "javascript:alert(1)"},
+       "--privacy-url needs a http:// or https:// URL"},
+      {"erase without address", {"erase", "--db", db}, "erase needs the e-mail address"},
+      {"export as xml", {"export", "--db", db, "--format", "xml"}, "--format is csv or json"},
+      {"export of no database", {"export", "--db", dir.path() / "none.db"}, "no database at"},
+      {"serving flag on export", {"export", "--listen", "127.0.0.1:0"}, "unknown option '--listen'"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
@@ -132,8 +150,11 @@ TEST(Executable, RefusesBadCommandLinesWithOneClearLine) {
 TEST(Executable, HelpDescribesTheFlags) {
   Child child(command({"--help"}));
   std::string text;
-  while (const auto line = child.ReadLine(kStartTimeout)) text += *line + "\n";
-  for (const char* flag : {"--listen HOST:PORT", "--db URI", "--trusted-proxy ADDR[/PREFIX]"}) {
+  while (const auto line = child.ReadLine(kStartTimeout)) text += *line + "
+";
+  for (const char* flag : {"--listen HOST:PORT", "--db URI", "--trusted-proxy ADDR[/PREFIX]",
+                           "--smtp URL", "--mail-from", "--public-url", "--privacy-url", " export ",
+                           " erase ", "consent_address"}) {
     EXPECT_NE(text.find(flag), std::string::npos) << flag;
   }
   EXPECT_EQ(child.WaitExit(kExitTimeout), 0);
