@@ -3,6 +3,7 @@
 // gone, the consent each gave, the mail waiting to confirm them, and what
 // the maker's export and erasure need. Both stores implement it.
 #include <cstddef>
+#include <exception>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -42,6 +43,17 @@ enum class LinkOutcome {
   Expired,  // a confirmation link past its lifetime
 };
 using LinkResult = std::variant<LinkOutcome, StoreFailure>;
+
+// Runs `work`, turning an exception into a failure that says what was being
+// done: a request's store work never throws.
+template <typename Outcome, typename Work>
+std::variant<Outcome, StoreFailure> as_result(std::string_view during, Work&& work) {
+  try {
+    return work();
+  } catch (const std::exception& error) {
+    return StoreFailure{std::string(during) + ": " + error.what()};
+  }
+}
 
 class MailingList : public Outbox {
  public:

@@ -22,6 +22,7 @@ constexpr auto kMailTimeout = std::chrono::seconds(30);
 constexpr const char* kFrom = "list@zendrolt.example";
 constexpr const char* kPublicUrl = "https://signup.zendrolt.example";
 constexpr const char* kName = "Mallory Spamlink";
+constexpr const char* kPrivacyUrl = "https://zendrolt.example/privacy";
 
 std::vector<std::string> command(std::vector<std::string> args) {
   args.insert(args.begin(), BREVOLT_SIGNUP_SERVER_PATH);
@@ -42,7 +43,8 @@ class MailingServer {
  public:
   MailingServer(const std::filesystem::path& db, const std::string& relay_url)
       : child_(command({"--listen", "127.0.0.1:0", "--db", db.string(), "--smtp", relay_url,
-                        "--mail-from", kFrom, "--public-url", std::string(kPublicUrl) + "/"})) {
+                        "--mail-from", kFrom, "--public-url", std::string(kPublicUrl) + "/",
+                        "--privacy-url", kPrivacyUrl})) {
     const auto line = child_.read_stdout_line(kStartTimeout);
     if (!line) throw std::runtime_error("the server did not start: " + child_.stderr_text());
     const auto colon = line->rfind(':');
@@ -91,6 +93,10 @@ class MailingList : public testing::Test {
 
 TEST_F(MailingList, JourneyFromSignUpThroughConfirmationToOneClickUnsubscribe) {
   MailingServer server(db, relay->url());
+  const auto form = server.client().Get(kFormPath.data());
+  ASSERT_TRUE(form);
+  EXPECT_NE(form->body.find("We will send you a mail to confirm."), std::string::npos);
+  EXPECT_NE(form->body.find(std::string("href=\"") + kPrivacyUrl + "\""), std::string::npos);
   const auto signed_up = server.sign_up("Ann@Example.com");
   ASSERT_TRUE(signed_up);
   EXPECT_EQ(signed_up->status, 303);

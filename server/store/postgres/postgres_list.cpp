@@ -43,7 +43,7 @@ ListSignupResult PostgresStore::sign_up(const ListSignup& signup) {
                      {key, signup.email, signup.token, signup.message_id});
     return ListSignupOutcome::MailQueued;
   };
-  try {
+  return as_result<ListSignupOutcome>("recording a sign-up", [&] {
     in_transaction([&](PqConnection& connection) {
       const auto found = connection.query(
           "SELECT status, last_mail_at IS NULL OR last_mail_at <= clock_timestamp() -"
@@ -74,14 +74,12 @@ ListSignupResult PostgresStore::sign_up(const ListSignup& signup) {
       outcome = signup.confirm_by_mail ? queue_mail(connection) : ListSignupOutcome::Confirmed;
     });
     return outcome;
-  } catch (const std::exception& error) {
-    return StoreFailure{std::string("recording a sign-up: ") + error.what()};
-  }
+  });
 }
 
 LinkResult PostgresStore::confirm(std::string_view token_hash) {
   LinkOutcome outcome = LinkOutcome::Unknown;
-  try {
+  return as_result<LinkOutcome>("confirming", [&] {
     in_transaction([&](PqConnection& connection) {
       const std::string hash(token_hash);
       const auto found = connection.query(
@@ -102,14 +100,12 @@ LinkResult PostgresStore::confirm(std::string_view token_hash) {
       }
     });
     return outcome;
-  } catch (const std::exception& error) {
-    return StoreFailure{std::string("confirming: ") + error.what()};
-  }
+  });
 }
 
 LinkResult PostgresStore::unsubscribe(std::string_view token_hash) {
   LinkOutcome outcome = LinkOutcome::Unknown;
-  try {
+  return as_result<LinkOutcome>("unsubscribing", [&] {
     in_transaction([&](PqConnection& connection) {
       const auto gone = connection.query(
           "DELETE FROM signups WHERE token_hash = $1 RETURNING email_key", {std::string(token_hash)});
@@ -125,9 +121,7 @@ LinkResult PostgresStore::unsubscribe(std::string_view token_hash) {
       outcome = LinkOutcome::Done;
     });
     return outcome;
-  } catch (const std::exception& error) {
-    return StoreFailure{std::string("unsubscribing: ") + error.what()};
-  }
+  });
 }
 
 void PostgresStore::export_people(const std::function<void(const PersonRecord&)>& each) {

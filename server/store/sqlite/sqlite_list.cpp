@@ -110,7 +110,7 @@ ListSignupResult SqliteStore::sign_up(const ListSignup& signup) {
         .bind(1, key).bind(2, signup.email).bind(3, signup.token).bind(4, signup.message_id).run();
     return ListSignupOutcome::MailQueued;
   };
-  try {
+  return as_result<ListSignupOutcome>("recording a sign-up", [&] {
     return in_transaction([&]() -> ListSignupOutcome {
       Query found(db, kFindSignup);
       found.bind(1, key).bind(2, resend_modifier());
@@ -132,14 +132,12 @@ ListSignupResult SqliteStore::sign_up(const ListSignup& signup) {
           .run();
       return signup.confirm_by_mail ? queue_mail() : ListSignupOutcome::Confirmed;
     });
-  } catch (const std::exception& error) {
-    return StoreFailure{std::string("recording a sign-up: ") + error.what()};
-  }
+  });
 }
 
 LinkResult SqliteStore::confirm(std::string_view token_hash) {
   auto* db = db_.get();
-  try {
+  return as_result<LinkOutcome>("confirming", [&] {
     return in_transaction([&] {
       Query found(db, "SELECT status, token_expires_at <= " BREVOLT_NOW
                       " FROM signups WHERE token_hash = ?1");
@@ -153,14 +151,12 @@ LinkResult SqliteStore::confirm(std::string_view token_hash) {
           .bind(1, token_hash).run();
       return LinkOutcome::Done;
     });
-  } catch (const std::exception& error) {
-    return StoreFailure{std::string("confirming: ") + error.what()};
-  }
+  });
 }
 
 LinkResult SqliteStore::unsubscribe(std::string_view token_hash) {
   auto* db = db_.get();
-  try {
+  return as_result<LinkOutcome>("unsubscribing", [&] {
     return in_transaction([&] {
       Query found(db, "SELECT lower(email) FROM signups WHERE token_hash = ?1");
       found.bind(1, token_hash);
@@ -172,9 +168,7 @@ LinkResult SqliteStore::unsubscribe(std::string_view token_hash) {
       Query(db, "DELETE FROM outbox WHERE email_key = ?1").bind(1, key).run();
       return LinkOutcome::Done;
     });
-  } catch (const std::exception& error) {
-    return StoreFailure{std::string("unsubscribing: ") + error.what()};
-  }
+  });
 }
 
 void SqliteStore::export_people(const std::function<void(const PersonRecord&)>& each) {
