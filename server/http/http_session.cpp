@@ -217,7 +217,7 @@ void HttpSession::record(SignupToRecord signup) {
   ask_store<ListSignupResult>(
       [this, signup = std::move(signup)](SignupStore& store) {
         // The link's secret is drawn here, off the event thread.
-        return store.list().sign_up(to_list_signup(signup, context_.settings.list));
+        return store.sign_up(to_list_signup(signup, context_.settings.list));
       },
       [this](const std::optional<ListSignupResult>& outcome) {
         if (!outcome) {

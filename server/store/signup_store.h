@@ -32,6 +32,28 @@ struct StoreFailure {
 
 using AddResult = std::variant<SignupOutcome, StoreFailure>;
 
+struct ListSignup {
+  std::string name;
+  std::string email;
+  // The consent record: who asked, from where, with which form.
+  std::string consent_address;
+  std::string user_agent;
+  std::string form_version;
+  // Off: the sign-up counts as confirmed at once and nothing is mailed.
+  bool confirm_by_mail = false;
+  // The link secret and Message-ID for the mail this sign-up may queue.
+  std::string token;
+  std::string token_hash;
+  std::string message_id;
+};
+
+enum class ListSignupOutcome {
+  Confirmed,   // new, and confirmed at once (no mail)
+  MailQueued,  // new or still pending: a confirmation mail waits in the outbox
+  NoMail,      // known already (confirmed, or mailed too recently): nothing changed
+};
+using ListSignupResult = std::variant<ListSignupOutcome, StoreFailure>;
+
 class SignupStore {
  public:
   virtual ~SignupStore() = default;
@@ -42,6 +64,11 @@ class SignupStore {
   // Nothing while the store answers, taking what a write would take (the
   // write lock, a connection); otherwise why it does not. Never throws.
   virtual std::optional<StoreFailure> check() = 0;
+
+  // A sign-up with its consent record (the mailing list's pending,
+  // confirmed and suppressed people) and the mail it asks for, in one
+  // transaction. Never throws.
+  virtual ListSignupResult sign_up(const ListSignup& signup) = 0;
 
   // The list kept beside the sign-ups (server/store/mailing_list.h).
   virtual MailingList& list() = 0;

@@ -83,15 +83,22 @@ bool ServerUnderTest::listening() const {
   return static_cast<bool>(probe.Get("/healthz"));
 }
 
+void GatedStore::pass() {
+  std::unique_lock lock(mutex_);
+  ++waiting_;
+  changed_.notify_all();
+  changed_.wait(lock, [&] { return !closed_; });
+  --waiting_;
+}
+
 AddResult GatedStore::add(std::string_view name, std::string_view email) {
-  {
-    std::unique_lock lock(mutex_);
-    ++waiting_;
-    changed_.notify_all();
-    changed_.wait(lock, [&] { return !closed_; });
-    --waiting_;
-  }
+  pass();
   return inner_.add(name, email);
+}
+
+ListSignupResult GatedStore::sign_up(const ListSignup& signup) {
+  pass();
+  return inner_.sign_up(signup);
 }
 
 void GatedStore::close() {

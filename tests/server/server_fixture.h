@@ -58,7 +58,9 @@ class GatedStore final : public SignupStore {
  public:
   explicit GatedStore(SignupStore& inner) : inner_(inner) {}
   AddResult add(std::string_view name, std::string_view email) override;
+  ListSignupResult sign_up(const ListSignup& signup) override;
   std::optional<StoreFailure> check() override { return inner_.check(); }
+  MailingList& list() override { return inner_.list(); }
 
   void close();
   void open();
@@ -66,6 +68,8 @@ class GatedStore final : public SignupStore {
   bool wait_for_arrival(std::chrono::milliseconds timeout);
 
  private:
+  void pass();
+
   SignupStore& inner_;
   std::mutex mutex_;
   std::condition_variable changed_;

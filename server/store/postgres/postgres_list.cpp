@@ -2,6 +2,7 @@
 // locked while it is decided, so that servers sharing the database agree.
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <exception>
 
 #include "server/constants.h"
@@ -201,10 +202,13 @@ std::optional<std::chrono::milliseconds> PostgresStore::next_due_in() {
   std::optional<std::chrono::milliseconds> next;
   in_transaction([&](PqConnection& connection) {
     const auto found = connection.query(
-        "SELECT greatest(0, extract(epoch FROM min(greatest(due_at, leased_until))"
-        " - clock_timestamp()) * 1000)::bigint FROM outbox",
+        "SELECT (extract(epoch FROM min(greatest(due_at, leased_until)) - clock_timestamp())"
+        " * 1000)::bigint FROM outbox",
         {});
-    if (const auto value = text(found, 0, 0)) next = std::chrono::milliseconds(std::stoll(*value));
+    // Null when the outbox is empty; below zero when something is overdue.
+    if (const auto value = text(found, 0, 0)) {
+      next = std::chrono::milliseconds(std::max<long long>(0, std::stoll(*value)));
+    }
   });
   return next;
 }

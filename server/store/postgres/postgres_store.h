@@ -29,10 +29,10 @@ class PostgresStore final : public SignupStore, public MailingList {
 
   AddResult add(std::string_view name, std::string_view email) override;
   std::optional<StoreFailure> check() override;
+  ListSignupResult sign_up(const ListSignup& signup) override;
   MailingList& list() override { return *this; }
 
   // The mailing list (postgres_list.cpp).
-  ListSignupResult sign_up(const ListSignup& signup) override;
   LinkResult confirm(std::string_view token_hash) override;
   LinkResult unsubscribe(std::string_view token_hash) override;
   void export_people(const std::function<void(const PersonRecord&)>& each) override;
