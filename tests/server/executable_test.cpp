@@ -150,8 +150,7 @@ TEST(Executable, RefusesBadCommandLinesWithOneClearLine) {
 TEST(Executable, HelpDescribesTheFlags) {
   Child child(command({"--help"}));
   std::string text;
-  while (const auto line = child.ReadLine(kStartTimeout)) text += *line + "
-";
+  while (const auto line = child.ReadLine(kStartTimeout)) text += *line + "\n";
   for (const char* flag : {"--listen HOST:PORT", "--db URI", "--trusted-proxy ADDR[/PREFIX]",
                            "--smtp URL", "--mail-from", "--public-url", "--privacy-url", " export ",
                            " erase ", "consent_address"}) {

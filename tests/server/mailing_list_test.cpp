@@ -8,14 +8,13 @@
 #include <memory>
 
 #include "server/constants.h"
-#include "tests/server/child_process.h"
+#include "tests/harness/server_process.h"
 #include "tests/server/server_fixture.h"
 #include "tests/server/smtp_relay.h"
 
 namespace brevolt::signup::test {
 namespace {
 
-constexpr auto kStartTimeout = std::chrono::seconds(10);
 constexpr auto kExitTimeout = std::chrono::seconds(10);
 // Past the first few retries of a relay that was away.
 constexpr auto kMailTimeout = std::chrono::seconds(30);
@@ -24,17 +23,13 @@ constexpr const char* kPublicUrl = "https://signup.zendrolt.example";
 constexpr const char* kName = "Mallory Spamlink";
 constexpr const char* kPrivacyUrl = "https://zendrolt.example/privacy";
 
-std::vector<std::string> command(std::vector<std::string> args) {
-  args.insert(args.begin(), BREVOLT_SIGNUP_SERVER_PATH);
-  return args;
-}
-
 // Runs a subcommand to its end; its stdout.
-std::string run(const std::vector<std::string>& args) {
-  ChildProcess child(command(args));
+std::string run(std::vector<std::string> args) {
+  args.insert(args.begin(), BREVOLT_SIGNUP_SERVER_PATH);
+  brevolt::test::Child child(std::move(args));
   std::string out;
-  while (auto line = child.read_stdout_line(kExitTimeout)) out += *line + "\n";
-  EXPECT_EQ(child.wait(kExitTimeout), 0) << child.stderr_text();
+  while (auto line = child.ReadLine(kExitTimeout)) out += *line + "\n";
+  EXPECT_EQ(child.WaitExit(kExitTimeout), 0);
   return out;
 }
 
@@ -42,20 +37,12 @@ std::string run(const std::vector<std::string>& args) {
 class MailingServer {
  public:
   MailingServer(const std::filesystem::path& db, const std::string& relay_url)
-      : child_(command({"--listen", "127.0.0.1:0", "--db", db.string(), "--smtp", relay_url,
-                        "--mail-from", kFrom, "--public-url", std::string(kPublicUrl) + "/",
-                        "--privacy-url", kPrivacyUrl})) {
-    const auto line = child_.read_stdout_line(kStartTimeout);
-    if (!line) throw std::runtime_error("the server did not start: " + child_.stderr_text());
-    const auto colon = line->rfind(':');
-    port_ = std::stoi(line->substr(colon + 1));
-  }
-  ~MailingServer() { stop(); }
-  void stop() {
-    if (stopped_) return;
-    stopped_ = true;
-    child_.signal(SIGTERM);
-    EXPECT_EQ(child_.wait(kExitTimeout), 0);
+      : server_({"--db", db.string(), "--smtp", relay_url, "--mail-from", kFrom, "--public-url",
+                 std::string(kPublicUrl) + "/", "--privacy-url", kPrivacyUrl}),
+        port_(server_.port()) {}
+  ~MailingServer() {
+    server_.process().Kill(SIGTERM);
+    EXPECT_EQ(server_.process().WaitExit(kExitTimeout), 0);
   }
   httplib::Client client() const {
     httplib::Client client("127.0.0.1", port_);
@@ -67,9 +54,8 @@ class MailingServer {
   }
 
  private:
-  ChildProcess child_;
-  int port_ = 0;
-  bool stopped_ = false;
+  brevolt::test::ServerProcess server_;
+  int port_;
 };
 
 std::string token_in(const RelayedMail& mail) {

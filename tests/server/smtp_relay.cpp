@@ -4,13 +4,11 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 
 namespace brevolt::signup::test {
 namespace {
 
 constexpr auto kRelayStartTimeout = std::chrono::seconds(20);
-constexpr auto kPollInterval = std::chrono::milliseconds(20);
 
 RelayedMail read_kept(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
@@ -65,13 +63,13 @@ std::string RelayedMail::body() const {
 
 SmtpRelay::SmtpRelay(std::filesystem::path folder, int port) : folder_(std::move(folder)) {
   std::filesystem::create_directories(folder_);
-  process_ = std::make_unique<ChildProcess>(std::vector<std::string>{
-      BREVOLT_TEST_PYTHON, BREVOLT_SMTP_RELAY_SCRIPT, "--folder", folder_.string(), "--port",
-      std::to_string(port)});
-  const auto line = process_->read_stdout_line(kRelayStartTimeout);
-  if (!line || !line->starts_with("listening ")) {
-    throw std::runtime_error("the test mail relay did not start: " + process_->stderr_text());
-  }
+  const auto log = folder_.string() + ".log";
+  process_ = std::make_unique<brevolt::test::Child>(
+      std::vector<std::string>{BREVOLT_TEST_PYTHON, BREVOLT_SMTP_RELAY_SCRIPT, "--folder",
+                               folder_.string(), "--port", std::to_string(port)},
+      std::vector<std::string>{}, brevolt::test::ChildOptions{"", log});
+  const auto line = process_->WaitForLine("listening ", kRelayStartTimeout);
+  if (!line) throw std::runtime_error("the test mail relay did not start; see " + log);
   port_ = std::stoi(line->substr(line->find(' ') + 1));
 }
 
@@ -90,13 +88,8 @@ std::vector<RelayedMail> SmtpRelay::mail() const {
 
 std::vector<RelayedMail> SmtpRelay::wait_for_mail(std::size_t count,
                                                   std::chrono::milliseconds timeout) const {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  auto kept = mail();
-  while (kept.size() < count && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(kPollInterval);
-    kept = mail();
-  }
-  return kept;
+  brevolt::test::WaitUntil([&] { return mail().size() >= count; }, timeout);
+  return mail();
 }
 
 }  // namespace brevolt::signup::test

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/server/child_process.h"
+#include "tests/harness/x_session.h"
 
 namespace brevolt::signup::test {
 
@@ -36,7 +36,7 @@ class SmtpRelay {
 
  private:
   std::filesystem::path folder_;
-  std::unique_ptr<ChildProcess> process_;
+  std::unique_ptr<brevolt::test::Child> process_;
   int port_ = 0;
 };
 

@@ -11,7 +11,9 @@
 #include <thread>
 #include <vector>
 
+#include "server/store/mailing_list.h"
 #include "server/store/postgres/postgres_store.h"
+#include "server/token.h"
 #include "tests/harness/pg_cluster.h"
 #include "tests/server/server_fixture.h"
 
@@ -126,6 +128,90 @@ TEST_P(StoreConformance, FailsWhileTheDatabaseIsAwayAndServesAgainOnceBack) {
   EXPECT_EQ(t.store->add("Bob", "bob@example.com"), AddResult(SignupOutcome::Added));
   EXPECT_EQ(t.store->check(), std::nullopt);
   EXPECT_EQ(t.emails(), (std::vector<std::string>{"ann@example.com", "bob@example.com"}));
+}
+
+ListSignup list_signup(const std::string& email, bool by_mail) {
+  ListSignup signup;
+  signup.name = "Ann";
+  signup.email = email;
+  signup.consent_address = "192.0.2.7";
+  signup.user_agent = "test";
+  signup.form_version = "2";
+  signup.confirm_by_mail = by_mail;
+  if (by_mail) {
+    const auto token = new_token();
+    signup.token = token.text;
+    signup.token_hash = token.hash;
+    signup.message_id = "id-" + token.text.substr(0, 8) + "@example.org";
+  }
+  return signup;
+}
+
+std::vector<std::string> statuses(MailingList& list) {
+  std::vector<std::string> seen;
+  list.export_people([&](const PersonRecord& p) {
+    seen.push_back(p.email + " " + p.status + (p.name ? " named" : "") +
+                   (p.confirmed_at ? " confirmed_at" : "") +
+                   (p.unsubscribed_at ? " unsubscribed_at" : ""));
+  });
+  return seen;
+}
+
+TEST_P(StoreConformance, AListedPersonMovesFromPendingToConfirmedToSuppressedAndBack) {
+  auto t = GetParam()();
+  auto& list = t.store->list();
+  const auto ann = list_signup("Ann@Example.com", true);
+  const auto repeat = list_signup("ANN@example.com", true);
+  using O = ListSignupOutcome;
+  EXPECT_EQ(t.store->sign_up(ann), ListSignupResult(O::MailQueued));
+  EXPECT_EQ(t.store->sign_up(repeat), ListSignupResult(O::NoMail)) << "within the resend interval";
+  EXPECT_EQ(list.confirm(repeat.token_hash), LinkResult(LinkOutcome::Unknown));
+  EXPECT_EQ(list.confirm(ann.token_hash), LinkResult(LinkOutcome::Done));
+  EXPECT_EQ(list.confirm(ann.token_hash), LinkResult(LinkOutcome::Done)) << "twice is harmless";
+  EXPECT_EQ(t.store->sign_up(repeat), ListSignupResult(O::NoMail)) << "confirmed: nothing to tell";
+  EXPECT_EQ(t.store->sign_up(list_signup("bob@example.com", false)), ListSignupResult(O::Confirmed));
+  EXPECT_EQ(statuses(list), (std::vector<std::string>{"Ann@Example.com confirmed named confirmed_at",
+                                                      "bob@example.com confirmed named confirmed_at"}));
+  EXPECT_EQ(list.unsubscribe(ann.token_hash), LinkResult(LinkOutcome::Done));
+  EXPECT_EQ(list.unsubscribe(ann.token_hash), LinkResult(LinkOutcome::Unknown));
+  EXPECT_EQ(statuses(list), (std::vector<std::string>{"ann@example.com unsubscribed unsubscribed_at",
+                                                      "bob@example.com confirmed named confirmed_at"}));
+  // Signing up again after leaving starts a new confirmation.
+  EXPECT_EQ(t.store->sign_up(repeat), ListSignupResult(O::MailQueued));
+  EXPECT_EQ(statuses(list), (std::vector<std::string>{"ANN@example.com pending named",
+                                                      "bob@example.com confirmed named confirmed_at"}));
+  EXPECT_EQ(list.erase("BOB@EXAMPLE.COM"), 1u);
+  EXPECT_EQ(list.erase("bob@example.com"), 0u);
+  EXPECT_EQ(list.erase("ann@EXAMPLE.com"), 1u);
+  EXPECT_TRUE(statuses(list).empty());
+  EXPECT_EQ(list.claim(std::chrono::seconds(60)), std::nullopt) << "erased with its mail";
+}
+
+TEST_P(StoreConformance, OutboxMailIsLeasedToOneWorkerUntilSentOrDueAgain) {
+  auto t = GetParam()();
+  auto& list = t.store->list();
+  const auto ann = list_signup("ann@example.com", true);
+  ASSERT_EQ(t.store->sign_up(ann), ListSignupResult(ListSignupOutcome::MailQueued));
+  const auto lease = std::chrono::seconds(60);
+  auto mail = list.claim(lease);
+  ASSERT_TRUE(mail);
+  EXPECT_EQ(mail->recipient, "ann@example.com");
+  EXPECT_EQ(mail->token, ann.token);
+  EXPECT_EQ(mail->message_id, ann.message_id);
+  EXPECT_EQ(mail->attempts, 0);
+  EXPECT_EQ(list.claim(lease), std::nullopt) << "leased";
+  const auto leased_for = list.next_due_in();
+  ASSERT_TRUE(leased_for);
+  EXPECT_GT(*leased_for, lease / 2);
+
+  list.retry(mail->id, std::chrono::seconds(600));
+  EXPECT_EQ(list.claim(lease), std::nullopt) << "not due yet";
+  list.hurry();  // the relay is back
+  mail = list.claim(lease);
+  ASSERT_TRUE(mail);
+  EXPECT_EQ(mail->attempts, 1);
+  list.remove(mail->id);
+  EXPECT_EQ(list.next_due_in(), std::nullopt);
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, StoreConformance,
