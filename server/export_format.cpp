@@ -9,8 +9,8 @@ namespace brevolt::signup {
 namespace {
 
 constexpr std::array<std::string_view, 7> kColumns = {
-    "email",        "name",          "status",         "signed_up_at",
-    "confirmed_at", "unsubscribed_at", "consent_address"};
+    "email",           "name",           "status", "signed_up_at", "confirmed_at",
+    "unsubscribed_at", "consent_address"};
 
 // The fields in column order; absent ones are empty in CSV and null in JSON.
 std::array<std::optional<std::string_view>, kColumns.size()> fields(const PersonRecord& p) {
@@ -18,8 +18,13 @@ std::array<std::optional<std::string_view>, kColumns.size()> fields(const Person
     if (!value) return std::nullopt;
     return std::string_view(*value);
   };
-  return {p.email,          opt(p.name),           p.status, opt(p.signed_up_at),
-          opt(p.confirmed_at), opt(p.unsubscribed_at), opt(p.consent_address)};
+  return {p.email,
+          opt(p.name),
+          p.status,
+          opt(p.signed_up_at),
+          opt(p.confirmed_at),
+          opt(p.unsubscribed_at),
+          opt(p.consent_address)};
 }
 
 // A spreadsheet runs a cell that starts with one of these as a formula,

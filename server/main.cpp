@@ -91,7 +91,8 @@ int main(int argc, char** argv) {
   settings.list.privacy_url = options.privacy_url;
   settings.list.mail_from = options.mail.from;
   if (settings.list.confirm_by_mail) {
-    mailer = std::make_unique<signup::Mailer>(store->list(), options.mail, signup::make_stderr_log());
+    mailer =
+        std::make_unique<signup::Mailer>(store->list(), options.mail, signup::make_stderr_log());
     settings.list.mail_queued = [mail = mailer.get()] { mail->wake(); };
   }
 

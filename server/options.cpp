@@ -52,7 +52,9 @@ std::string url_problem(std::string_view flag, std::string_view text,
   const std::unique_ptr<GUri, decltype(&g_uri_unref)> uri(
       g_uri_parse(copy.c_str(), G_URI_FLAGS_HAS_PASSWORD, nullptr), &g_uri_unref);
   std::string names;
-  for (const auto scheme : schemes) names += (names.empty() ? "" : " or ") + std::string(scheme) + "://";
+  for (const auto scheme : schemes) {
+    names += (names.empty() ? "" : " or ") + std::string(scheme) + "://";
+  }
   const auto bad = std::string(flag) + " needs a " + names + " URL, not '" + copy + "'";
   if (!uri || !g_uri_get_host(uri.get()) || !*g_uri_get_host(uri.get())) return bad;
   const std::string_view scheme = g_uri_get_scheme(uri.get());
@@ -207,7 +209,8 @@ std::variant<Options, OptionsError> parse_options(std::span<const std::string_vi
 std::string usage_text() {
   const std::string name(kProgramName);
   std::string text;
-  text += "Usage: " + name + " [--listen HOST:PORT] [--db PATH|URI] [--trusted-proxy ADDR[/PREFIX]]...\n"
+  text += "Usage: " + name +
+          " [--listen HOST:PORT] [--db PATH|URI] [--trusted-proxy ADDR[/PREFIX]]...\n"
           "         [--smtp URL --mail-from ADDRESS --public-url URL] [--privacy-url URL]\n";
   text += "       " + name + " export [--db PATH|URI] [--format csv|json]\n";
   text += "       " + name + " erase [--db PATH|URI] EMAIL\n";

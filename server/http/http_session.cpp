@@ -117,7 +117,8 @@ void HttpSession::on_header(const beast::error_code& error) {
   phase_ = Phase::Reading;
   note_request();
   const auto& request = parser_->get();
-  const auto client = client_address(peer_, forwarded_for(request), context_.settings.trusted_proxies);
+  const auto client =
+      client_address(peer_, forwarded_for(request), context_.settings.trusted_proxies);
   client_ = limit_key(client);
   client_address_ = to_string(client);
   if (const auto refusal = refusal_of_header()) {

@@ -19,7 +19,8 @@ constexpr int kServiceUnavailable = 503;
 // what a token can look like goes further; anything else is unknown.
 std::string token_of(const Request& request) {
   auto token = first_form_value(request.query, kTokenField);
-  if (token.empty() && request.method == "POST") token = first_form_value(request.body, kTokenField);
+  if (token.empty() && request.method == "POST")
+    token = first_form_value(request.body, kTokenField);
   const bool plausible =
       !token.empty() && token.size() <= 2 * kTokenBytes &&
       token.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_") ==
@@ -38,7 +39,8 @@ std::optional<std::variant<Answer, LinkAction>> route_link(const Request& reques
   if (token.empty()) return page_answer(kNotFound, render_link_problem(kNotFound));
   // Opening the link changes nothing: mail scanners open links too.
   if (get) {
-    return page_answer(kOk, confirm ? render_confirm_prompt(token) : render_unsubscribe_prompt(token));
+    return page_answer(kOk,
+                       confirm ? render_confirm_prompt(token) : render_unsubscribe_prompt(token));
   }
   // RFC 8058: a mailbox provider's one-click POST carries
   // "List-Unsubscribe=One-Click" as a form or as multipart; either way the
@@ -53,7 +55,8 @@ Answer after_link(LinkKind kind, const LinkResult& result, const LogSink& log) {
   }
   switch (std::get<LinkOutcome>(result)) {
     case LinkOutcome::Done:
-      return page_answer(kOk, kind == LinkKind::Confirm ? render_confirmed() : render_unsubscribed());
+      return page_answer(kOk,
+                         kind == LinkKind::Confirm ? render_confirmed() : render_unsubscribed());
     case LinkOutcome::Expired:
       return page_answer(kGone, render_link_problem(kGone));
     case LinkOutcome::Unknown:

@@ -37,8 +37,8 @@ bool is_form_encoded(std::string_view content_type) {
 // The form's version, if it is one this server has served; the consent
 // record never holds what a client made up.
 std::string form_version_of(const Request& request) {
-  return first_form_value(request.body, kFormVersionField) == kFormVersion ? std::string(kFormVersion)
-                                                                          : std::string();
+  const bool known = first_form_value(request.body, kFormVersionField) == kFormVersion;
+  return known ? std::string(kFormVersion) : std::string();
 }
 
 FormView form_view(const ListSettings& list) {

@@ -30,8 +30,9 @@ std::string link(std::string_view public_url, std::string_view path, std::string
 std::string body_text(const ConfirmationMail& mail) {
   std::string text;
   text += "Hello,\n\n";
-  text += "someone, probably you, asked to receive our discounts and product updates at this "
-          "address. To confirm, open this link:\n\n";
+  text +=
+      "someone, probably you, asked to receive our discounts and product updates at this "
+      "address. To confirm, open this link:\n\n";
   text += confirm_link(mail.public_url, mail.token) + "\n\n";
   text += "The link works for " + std::to_string(kConfirmationLifetime.count()) +
           " hours. If you did not ask for this, ignore this mail: you will not hear from us "
@@ -55,8 +56,8 @@ std::string new_message_id(std::string_view from) {
   init_gmime();
   const auto at = from.rfind('@');
   const std::string domain(at == std::string_view::npos ? from : from.substr(at + 1));
-  const std::unique_ptr<char, decltype(&g_free)> id(g_mime_utils_generate_message_id(domain.c_str()),
-                                                    &g_free);
+  const std::unique_ptr<char, decltype(&g_free)> id(
+      g_mime_utils_generate_message_id(domain.c_str()), &g_free);
   return id.get();
 }
 
@@ -98,8 +99,8 @@ std::string build_confirmation_message(const ConfirmationMail& mail) {
   const std::unique_ptr<GMimeFormatOptions, decltype(&g_mime_format_options_free)> format(
       g_mime_format_options_new(), &g_mime_format_options_free);
   g_mime_format_options_set_newline_format(format.get(), GMIME_NEWLINE_FORMAT_DOS);
-  const std::unique_ptr<char, decltype(&g_free)> bytes(g_mime_object_to_string(object, format.get()),
-                                                       &g_free);
+  const std::unique_ptr<char, decltype(&g_free)> bytes(
+      g_mime_object_to_string(object, format.get()), &g_free);
   return bytes.get();
 }
 

@@ -12,9 +12,9 @@ namespace brevolt::signup {
 struct QueuedMail {
   std::int64_t id = 0;
   std::string recipient;
-  std::string token;       // the link's secret; gone with the row once sent
-  std::string message_id;  // fixed when queued, so a resend is recognisable
-  int attempts = 0;        // tries that failed so far
+  std::string token;            // the link's secret; gone with the row once sent
+  std::string message_id;       // fixed when queued, so a resend is recognisable
+  int attempts = 0;             // tries that failed so far
   std::chrono::seconds age{0};  // since it was queued, by the store's clock
 };
 

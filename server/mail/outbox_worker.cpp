@@ -83,8 +83,8 @@ bool OutboxWorker::send_one() {
   }
   const auto delay = retry_delay(mail->attempts + 1, mail->age);
   if (!delay) {
-    log_("outbox: gave up on mail " + mail->message_id + ", its link has expired: " +
-         result.detail);
+    log_("outbox: gave up on mail " + mail->message_id +
+         ", its link has expired: " + result.detail);
     outbox_.remove(mail->id);
     return true;
   }

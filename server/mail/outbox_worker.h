@@ -7,9 +7,9 @@
 #include <string>
 #include <thread>
 
-#include "server/system/log_sink.h"
 #include "server/mail/mail_sender.h"
 #include "server/mail/outbox.h"
+#include "server/system/log_sink.h"
 
 namespace brevolt::signup {
 

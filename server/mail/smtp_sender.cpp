@@ -19,9 +19,8 @@ constexpr long kPermanentFailure = 500;
 // password is the operator's to mend, and the mail must still go after.
 bool is_permanent(long reply) {
   constexpr long kLoginReplies[] = {530, 534, 535, 538};
-  return reply >= kPermanentFailure &&
-         std::find(std::begin(kLoginReplies), std::end(kLoginReplies), reply) ==
-             std::end(kLoginReplies);
+  return reply >= kPermanentFailure && std::find(std::begin(kLoginReplies), std::end(kLoginReplies),
+                                                 reply) == std::end(kLoginReplies);
 }
 
 struct Upload {

@@ -130,7 +130,8 @@ TEST(Executable, RefusesBadCommandLinesWithOneClearLine) {
       {"erase without address", {"erase", "--db", db}, "erase needs the e-mail address"},
       {"export as xml", {"export", "--db", db, "--format", "xml"}, "--format is csv or json"},
       {"export of no database", {"export", "--db", dir.path() / "none.db"}, "no database at"},
-      {"serving flag on export", {"export", "--listen", "127.0.0.1:0"}, "unknown option '--listen'"},
+      {"serving flag on export", {"export", "--listen", "127.0.0.1:0"},
+       "unknown option '--listen'"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);

@@ -70,10 +70,11 @@ TEST(ExportFormat, CsvCellsAreQuotedAsRfc4180AndNeverRunAsFormulas) {
 }
 
 TEST(ExportFormat, WritesHeaderAndRowsAsCsvAndTheSameKeysAsJson) {
-  PersonRecord pending{"ann@example.com", "Ann \"A\"", "pending", "2026-01-01T00:00:00.000Z",
-                       std::nullopt, std::nullopt, "192.0.2.1"};
-  PersonRecord gone{"bob@example.com", std::nullopt, "unsubscribed", std::nullopt, std::nullopt,
-                    "2026-01-02T00:00:00.000Z", std::nullopt};
+  PersonRecord pending{"ann@example.com", "Ann \"A\"",  "pending",  "2026-01-01T00:00:00.000Z",
+                       std::nullopt,      std::nullopt, "192.0.2.1"};
+  PersonRecord gone{"bob@example.com", std::nullopt, "unsubscribed",
+                    std::nullopt,      std::nullopt, "2026-01-02T00:00:00.000Z",
+                    std::nullopt};
   std::ostringstream csv;
   ExportWriter csv_writer(csv, ExportFormat::Csv);
   csv_writer.write(pending);

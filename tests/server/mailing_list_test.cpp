@@ -99,7 +99,8 @@ TEST_F(MailingList, JourneyFromSignUpThroughConfirmationToOneClickUnsubscribe) {
   EXPECT_EQ(mail.header("To"), "Ann@Example.com");
   EXPECT_FALSE(mail.header("Subject").empty());
   EXPECT_FALSE(mail.header("Date").empty());
-  EXPECT_TRUE(mail.header("Message-Id").ends_with("@zendrolt.example>")) << mail.header("Message-Id");
+  EXPECT_TRUE(mail.header("Message-Id").ends_with("@zendrolt.example>"))
+      << mail.header("Message-Id");
   EXPECT_NE(mail.header("Content-Type").find("charset=utf-8"), std::string::npos);
   const auto token = token_in(mail);
   EXPECT_EQ(token.size(), 43u);
@@ -109,7 +110,8 @@ TEST_F(MailingList, JourneyFromSignUpThroughConfirmationToOneClickUnsubscribe) {
   EXPECT_NE(mail.body().find(kPublicUrl + path_with(kConfirmPath, token)), std::string::npos);
   EXPECT_EQ(mail.data.find("Mallory"), std::string::npos) << "the name never reaches a mail";
   EXPECT_EQ(mail.data.find("Spamlink"), std::string::npos);
-  for (std::size_t i = mail.data.find('\n'); i != std::string::npos; i = mail.data.find('\n', i + 1)) {
+  for (std::size_t i = mail.data.find('\n'); i != std::string::npos;
+       i = mail.data.find('\n', i + 1)) {
     ASSERT_EQ(mail.data[i - 1], '\r') << "bare LF at " << i;
   }
   EXPECT_NE(export_csv().find("Ann@Example.com," + std::string(kName) + ",pending,"),
@@ -122,8 +124,8 @@ TEST_F(MailingList, JourneyFromSignUpThroughConfirmationToOneClickUnsubscribe) {
   EXPECT_NE(opened->body.find("method=\"post\""), std::string::npos);
   EXPECT_NE(export_csv().find(",pending,"), std::string::npos);
 
-  const auto confirmed = server.client().Post(path_with(kConfirmPath, token), "",
-                                              kFormContentType.data());
+  const auto confirmed =
+      server.client().Post(path_with(kConfirmPath, token), "", kFormContentType.data());
   ASSERT_TRUE(confirmed);
   EXPECT_EQ(confirmed->status, 200);
   const auto after_confirm = export_csv();
@@ -136,8 +138,9 @@ TEST_F(MailingList, JourneyFromSignUpThroughConfirmationToOneClickUnsubscribe) {
   ASSERT_TRUE(left);
   EXPECT_EQ(left->status, 200);
   const auto after_leaving = run({"export", "--db", db.string(), "--format", "json"});
-  EXPECT_NE(after_leaving.find("\"email\":\"ann@example.com\",\"name\":null,\"status\":\"unsubscribed\""),
-            std::string::npos)
+  EXPECT_NE(
+      after_leaving.find("\"email\":\"ann@example.com\",\"name\":null,\"status\":\"unsubscribed\""),
+      std::string::npos)
       << after_leaving;
 }
 
@@ -263,8 +266,9 @@ TEST_F(MailingList, EraseRemovesThePersonAndTheirWaitingMailInAnyCase) {
   ASSERT_EQ(sqlite3_open_v2(db.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
   const std::unique_ptr<sqlite3, decltype(&sqlite3_close)> conn(raw, &sqlite3_close);
   sqlite3_stmt* stmt = nullptr;
-  ASSERT_EQ(sqlite3_prepare_v2(raw, "SELECT group_concat(recipient) FROM outbox", -1, &stmt, nullptr),
-            SQLITE_OK);
+  ASSERT_EQ(
+      sqlite3_prepare_v2(raw, "SELECT group_concat(recipient) FROM outbox", -1, &stmt, nullptr),
+      SQLITE_OK);
   ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
   EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)), "judy@example.com");
   sqlite3_finalize(stmt);

@@ -1,9 +1,10 @@
 // What the outbox worker does with the relay's answer, recorded through the
 // two interfaces it talks to.
+#include "server/mail/outbox_worker.h"
+
 #include <gtest/gtest.h>
 
 #include "server/constants.h"
-#include "server/mail/outbox_worker.h"
 
 namespace brevolt::signup::test {
 namespace {
@@ -46,11 +47,20 @@ struct WorkerCase {
 TEST(OutboxWorker, SendsRetriesOrDropsByTheRelaysAnswer) {
   const WorkerCase cases[] = {
       {"sent at once", SendOutcome::Sent, 0, seconds{0}, {"remove"}, false},
-      {"sent after waiting: the rest goes now", SendOutcome::Sent, 3, seconds{9}, {"remove", "hurry"},
+      {"sent after waiting: the rest goes now",
+       SendOutcome::Sent,
+       3,
+       seconds{9},
+       {"remove", "hurry"},
        false},
       {"relay down", SendOutcome::TryLater, 0, seconds{0}, {"retry 1"}, true},
       {"relay down long", SendOutcome::TryLater, 20, seconds{300}, {"retry 60"}, true},
-      {"link expired meanwhile", SendOutcome::TryLater, 99, kConfirmationLifetime, {"remove"}, true},
+      {"link expired meanwhile",
+       SendOutcome::TryLater,
+       99,
+       kConfirmationLifetime,
+       {"remove"},
+       true},
       {"refused for good", SendOutcome::Refused, 0, seconds{0}, {"remove"}, true},
   };
   for (const auto& c : cases) {

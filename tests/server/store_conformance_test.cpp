@@ -169,17 +169,21 @@ TEST_P(StoreConformance, AListedPersonMovesFromPendingToConfirmedToSuppressedAnd
   EXPECT_EQ(list.confirm(ann.token_hash), LinkResult(LinkOutcome::Done));
   EXPECT_EQ(list.confirm(ann.token_hash), LinkResult(LinkOutcome::Done)) << "twice is harmless";
   EXPECT_EQ(t.store->sign_up(repeat), ListSignupResult(O::NoMail)) << "confirmed: nothing to tell";
-  EXPECT_EQ(t.store->sign_up(list_signup("bob@example.com", false)), ListSignupResult(O::Confirmed));
-  EXPECT_EQ(statuses(list), (std::vector<std::string>{"Ann@Example.com confirmed named confirmed_at",
-                                                      "bob@example.com confirmed named confirmed_at"}));
+  EXPECT_EQ(t.store->sign_up(list_signup("bob@example.com", false)),
+            ListSignupResult(O::Confirmed));
+  EXPECT_EQ(statuses(list),
+            (std::vector<std::string>{"Ann@Example.com confirmed named confirmed_at",
+                                      "bob@example.com confirmed named confirmed_at"}));
   EXPECT_EQ(list.unsubscribe(ann.token_hash), LinkResult(LinkOutcome::Done));
   EXPECT_EQ(list.unsubscribe(ann.token_hash), LinkResult(LinkOutcome::Unknown));
-  EXPECT_EQ(statuses(list), (std::vector<std::string>{"ann@example.com unsubscribed unsubscribed_at",
-                                                      "bob@example.com confirmed named confirmed_at"}));
+  EXPECT_EQ(statuses(list),
+            (std::vector<std::string>{"ann@example.com unsubscribed unsubscribed_at",
+                                      "bob@example.com confirmed named confirmed_at"}));
   // Signing up again after leaving starts a new confirmation.
   EXPECT_EQ(t.store->sign_up(repeat), ListSignupResult(O::MailQueued));
-  EXPECT_EQ(statuses(list), (std::vector<std::string>{"ANN@example.com pending named",
-                                                      "bob@example.com confirmed named confirmed_at"}));
+  EXPECT_EQ(statuses(list),
+            (std::vector<std::string>{"ANN@example.com pending named",
+                                      "bob@example.com confirmed named confirmed_at"}));
   EXPECT_EQ(list.erase("BOB@EXAMPLE.COM"), 1u);
   EXPECT_EQ(list.erase("bob@example.com"), 0u);
   EXPECT_EQ(list.erase("ann@EXAMPLE.com"), 1u);

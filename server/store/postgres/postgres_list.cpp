@@ -33,15 +33,17 @@ ListSignupResult PostgresStore::sign_up(const ListSignup& signup) {
   const auto key = email_key(signup.email);
   ListSignupOutcome outcome = ListSignupOutcome::NoMail;
   const auto queue_mail = [&](PqConnection& connection) {
-    connection.query("UPDATE signups SET token_hash = $2, last_mail_at = clock_timestamp(),"
-                     " token_expires_at = clock_timestamp() + make_interval(secs => $3::bigint)"
-                     " WHERE email_key = $1",
-                     {key, signup.token_hash, lifetime()});
+    connection.query(
+        "UPDATE signups SET token_hash = $2, last_mail_at = clock_timestamp(),"
+        " token_expires_at = clock_timestamp() + make_interval(secs => $3::bigint)"
+        " WHERE email_key = $1",
+        {key, signup.token_hash, lifetime()});
     // A mail not yet sent carries a link that no longer works: it goes.
     connection.query("DELETE FROM outbox WHERE email_key = $1", {key});
-    connection.query("INSERT INTO outbox (email_key, recipient, token, message_id)"
-                     " VALUES ($1, $2, $3, $4)",
-                     {key, signup.email, signup.token, signup.message_id});
+    connection.query(
+        "INSERT INTO outbox (email_key, recipient, token, message_id)"
+        " VALUES ($1, $2, $3, $4)",
+        {key, signup.email, signup.token, signup.message_id});
     return ListSignupOutcome::MailQueued;
   };
   return as_result<ListSignupOutcome>("recording a sign-up", [&] {
@@ -54,8 +56,8 @@ ListSignupResult PostgresStore::sign_up(const ListSignup& signup) {
         // A confirmed address learns nothing and gets nothing; a pending
         // one gets its mail again, but not more often than the interval.
         const bool may_mail = *text(found, 0, 0) == "pending" && *text(found, 0, 1) == "t";
-        outcome = may_mail && signup.confirm_by_mail ? queue_mail(connection)
-                                                     : ListSignupOutcome::NoMail;
+        outcome =
+            may_mail && signup.confirm_by_mail ? queue_mail(connection) : ListSignupOutcome::NoMail;
         return;
       }
       // Signing up again after leaving starts over.
@@ -94,9 +96,10 @@ LinkResult PostgresStore::confirm(std::string_view token_hash) {
       } else if (*text(found, 0, 1) == "t") {
         outcome = LinkOutcome::Expired;
       } else {
-        connection.query("UPDATE signups SET status = 'confirmed', confirmed_at = clock_timestamp()"
-                         " WHERE token_hash = $1",
-                         {hash});
+        connection.query(
+            "UPDATE signups SET status = 'confirmed', confirmed_at = clock_timestamp()"
+            " WHERE token_hash = $1",
+            {hash});
         outcome = LinkOutcome::Done;
       }
     });
@@ -108,16 +111,18 @@ LinkResult PostgresStore::unsubscribe(std::string_view token_hash) {
   LinkOutcome outcome = LinkOutcome::Unknown;
   return as_result<LinkOutcome>("unsubscribing", [&] {
     in_transaction([&](PqConnection& connection) {
-      const auto gone = connection.query(
-          "DELETE FROM signups WHERE token_hash = $1 RETURNING email_key", {std::string(token_hash)});
+      const auto gone =
+          connection.query("DELETE FROM signups WHERE token_hash = $1 RETURNING email_key",
+                           {std::string(token_hash)});
       if (PQntuples(gone.get()) == 0) {
         outcome = LinkOutcome::Unknown;
         return;
       }
       const std::string key = *text(gone, 0, 0);
-      connection.query("INSERT INTO suppressions (email_key) VALUES ($1) ON CONFLICT (email_key)"
-                       " DO UPDATE SET unsubscribed_at = clock_timestamp()",
-                       {key});
+      connection.query(
+          "INSERT INTO suppressions (email_key) VALUES ($1) ON CONFLICT (email_key)"
+          " DO UPDATE SET unsubscribed_at = clock_timestamp()",
+          {key});
       connection.query("DELETE FROM outbox WHERE email_key = $1", {key});
       outcome = LinkOutcome::Done;
     });
@@ -136,9 +141,8 @@ void PostgresStore::export_people(const std::function<void(const PersonRecord&)>
         {});
   });
   for (int row = 0; row < PQntuples(people.get()); ++row) {
-    each({*text(people, row, 0), text(people, row, 1), *text(people, row, 2),
-          text(people, row, 3), text(people, row, 4), text(people, row, 5),
-          text(people, row, 6)});
+    each({*text(people, row, 0), text(people, row, 1), *text(people, row, 2), text(people, row, 3),
+          text(people, row, 4), text(people, row, 5), text(people, row, 6)});
   }
 }
 
@@ -147,10 +151,11 @@ std::size_t PostgresStore::erase(std::string_view email) {
   std::size_t removed = 0;
   in_transaction([&](PqConnection& connection) {
     const auto signups = connection.query("DELETE FROM signups WHERE email_key = $1", {key});
-    const auto suppressed = connection.query("DELETE FROM suppressions WHERE email_key = $1", {key});
+    const auto suppressed =
+        connection.query("DELETE FROM suppressions WHERE email_key = $1", {key});
     connection.query("DELETE FROM outbox WHERE email_key = $1", {key});
-    const auto rows = std::stoul(PQcmdTuples(signups.get())) +
-                      std::stoul(PQcmdTuples(suppressed.get()));
+    const auto rows =
+        std::stoul(PQcmdTuples(signups.get())) + std::stoul(PQcmdTuples(suppressed.get()));
     removed = rows > 0 ? 1 : 0;
   });
   return removed;
@@ -168,8 +173,11 @@ std::optional<QueuedMail> PostgresStore::claim(std::chrono::seconds lease) {
         " extract(epoch FROM clock_timestamp() - queued_at)::bigint",
         {seconds_text(lease)});
     if (PQntuples(due.get()) == 0) return;
-    mail = QueuedMail{std::stoll(*text(due, 0, 0)), *text(due, 0, 1), *text(due, 0, 2),
-                      *text(due, 0, 3), std::stoi(*text(due, 0, 4)),
+    mail = QueuedMail{std::stoll(*text(due, 0, 0)),
+                      *text(due, 0, 1),
+                      *text(due, 0, 2),
+                      *text(due, 0, 3),
+                      std::stoi(*text(due, 0, 4)),
                       std::chrono::seconds(std::stoll(*text(due, 0, 5)))};
   });
   return mail;
@@ -183,18 +191,20 @@ void PostgresStore::remove(std::int64_t id) {
 
 void PostgresStore::retry(std::int64_t id, std::chrono::seconds delay) {
   in_transaction([&](PqConnection& connection) {
-    connection.query("UPDATE outbox SET attempts = attempts + 1, leased_until = NULL,"
-                     " due_at = clock_timestamp() + make_interval(secs => $2::bigint)"
-                     " WHERE id = $1",
-                     {std::to_string(id), seconds_text(delay)});
+    connection.query(
+        "UPDATE outbox SET attempts = attempts + 1, leased_until = NULL,"
+        " due_at = clock_timestamp() + make_interval(secs => $2::bigint)"
+        " WHERE id = $1",
+        {std::to_string(id), seconds_text(delay)});
   });
 }
 
 void PostgresStore::hurry() {
   in_transaction([&](PqConnection& connection) {
-    connection.query("UPDATE outbox SET due_at = clock_timestamp() WHERE due_at > clock_timestamp()"
-                     " AND (leased_until IS NULL OR leased_until <= clock_timestamp())",
-                     {});
+    connection.query(
+        "UPDATE outbox SET due_at = clock_timestamp() WHERE due_at > clock_timestamp()"
+        " AND (leased_until IS NULL OR leased_until <= clock_timestamp())",
+        {});
   });
 }
 

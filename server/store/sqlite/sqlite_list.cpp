@@ -76,9 +76,7 @@ std::string resend_modifier() {
   return "-" + std::to_string(std::chrono::seconds(kResendInterval).count()) + " seconds";
 }
 
-std::int64_t lifetime_seconds() {
-  return std::chrono::seconds(kConfirmationLifetime).count();
-}
+std::int64_t lifetime_seconds() { return std::chrono::seconds(kConfirmationLifetime).count(); }
 
 }  // namespace
 
@@ -100,14 +98,23 @@ ListSignupResult SqliteStore::sign_up(const ListSignup& signup) {
   const auto key = email_key(signup.email);
   auto* db = db_.get();
   const auto queue_mail = [&] {
-    Query(db, "UPDATE signups SET token_hash = ?2, last_mail_at = " BREVOLT_NOW ","
+    Query(db, "UPDATE signups SET token_hash = ?2, last_mail_at = " BREVOLT_NOW
+              ","
               " token_expires_at = " BREVOLT_NOW_PLUS("?3") " WHERE lower(email) = ?1")
-        .bind(1, key).bind(2, signup.token_hash).bind(3, lifetime_seconds()).run();
+        .bind(1, key)
+        .bind(2, signup.token_hash)
+        .bind(3, lifetime_seconds())
+        .run();
     // A mail not yet sent carries a link that no longer works: it goes.
     Query(db, "DELETE FROM outbox WHERE email_key = ?1").bind(1, key).run();
-    Query(db, "INSERT INTO outbox(email_key, recipient, token, message_id, queued_at, due_at)"
-              " VALUES (?1, ?2, ?3, ?4, " BREVOLT_NOW ", " BREVOLT_NOW ")")
-        .bind(1, key).bind(2, signup.email).bind(3, signup.token).bind(4, signup.message_id).run();
+    Query(db,
+          "INSERT INTO outbox(email_key, recipient, token, message_id, queued_at, due_at)"
+          " VALUES (?1, ?2, ?3, ?4, " BREVOLT_NOW ", " BREVOLT_NOW ")")
+        .bind(1, key)
+        .bind(2, signup.email)
+        .bind(3, signup.token)
+        .bind(4, signup.message_id)
+        .run();
     return ListSignupOutcome::MailQueued;
   };
   return as_result<ListSignupOutcome>("recording a sign-up", [&] {
@@ -122,13 +129,17 @@ ListSignupResult SqliteStore::sign_up(const ListSignup& signup) {
       }
       // Signing up again after leaving starts over.
       Query(db, "DELETE FROM suppressions WHERE email_key = ?1").bind(1, key).run();
-      Query(db, "INSERT INTO signups(name, email, signed_up_at, status, confirmed_at,"
-                " consent_address, consent_user_agent, consent_form_version)"
-                " VALUES (?1, ?2, " BREVOLT_NOW ", ?3, CASE WHEN ?3 = 'confirmed' THEN " BREVOLT_NOW
-                " END, ?4, ?5, ?6)")
-          .bind(1, signup.name).bind(2, signup.email)
+      Query(db,
+            "INSERT INTO signups(name, email, signed_up_at, status, confirmed_at,"
+            " consent_address, consent_user_agent, consent_form_version)"
+            " VALUES (?1, ?2, " BREVOLT_NOW ", ?3, CASE WHEN ?3 = 'confirmed' THEN " BREVOLT_NOW
+            " END, ?4, ?5, ?6)")
+          .bind(1, signup.name)
+          .bind(2, signup.email)
           .bind(3, signup.confirm_by_mail ? "pending" : "confirmed")
-          .bind(4, signup.consent_address).bind(5, signup.user_agent).bind(6, signup.form_version)
+          .bind(4, signup.consent_address)
+          .bind(5, signup.user_agent)
+          .bind(6, signup.form_version)
           .run();
       return signup.confirm_by_mail ? queue_mail() : ListSignupOutcome::Confirmed;
     });
@@ -148,7 +159,8 @@ LinkResult SqliteStore::confirm(std::string_view token_hash) {
       if (found.integer(1) != 0) return LinkOutcome::Expired;
       Query(db, "UPDATE signups SET status = 'confirmed', confirmed_at = " BREVOLT_NOW
                 " WHERE token_hash = ?1")
-          .bind(1, token_hash).run();
+          .bind(1, token_hash)
+          .run();
       return LinkOutcome::Done;
     });
   });
@@ -162,8 +174,11 @@ LinkResult SqliteStore::unsubscribe(std::string_view token_hash) {
       found.bind(1, token_hash);
       if (!found.step()) return LinkOutcome::Unknown;
       const auto key = *found.text(0);
-      Query(db, "INSERT OR REPLACE INTO suppressions(email_key, unsubscribed_at)"
-                " VALUES (?1, " BREVOLT_NOW ")").bind(1, key).run();
+      Query(db,
+            "INSERT OR REPLACE INTO suppressions(email_key, unsubscribed_at)"
+            " VALUES (?1, " BREVOLT_NOW ")")
+          .bind(1, key)
+          .run();
       Query(db, "DELETE FROM signups WHERE lower(email) = ?1").bind(1, key).run();
       Query(db, "DELETE FROM outbox WHERE email_key = ?1").bind(1, key).run();
       return LinkOutcome::Done;
@@ -173,11 +188,12 @@ LinkResult SqliteStore::unsubscribe(std::string_view token_hash) {
 
 void SqliteStore::export_people(const std::function<void(const PersonRecord&)>& each) {
   const std::lock_guard lock(mutex_);
-  Query people(db_.get(),
-               "SELECT email, name, status, signed_up_at, confirmed_at, NULL, consent_address"
-               " FROM signups"
-               " UNION ALL SELECT email_key, NULL, 'unsubscribed', NULL, NULL, unsubscribed_at, NULL"
-               " FROM suppressions ORDER BY 1");
+  Query people(
+      db_.get(),
+      "SELECT email, name, status, signed_up_at, confirmed_at, NULL, consent_address"
+      " FROM signups"
+      " UNION ALL SELECT email_key, NULL, 'unsubscribed', NULL, NULL, unsubscribed_at, NULL"
+      " FROM suppressions ORDER BY 1");
   while (people.step()) {
     each({*people.text(0), people.text(1), *people.text(2), people.text(3), people.text(4),
           people.text(5), people.text(6)});
@@ -203,16 +219,21 @@ std::size_t SqliteStore::erase(std::string_view email) {
 std::optional<QueuedMail> SqliteStore::claim(std::chrono::seconds lease) {
   auto* db = db_.get();
   return in_transaction([&]() -> std::optional<QueuedMail> {
-    Query due(db, "UPDATE outbox SET leased_until = " BREVOLT_NOW_PLUS("?1")
-                  " WHERE id = (SELECT id FROM outbox WHERE due_at <= " BREVOLT_NOW
-                  " AND (leased_until IS NULL OR leased_until <= " BREVOLT_NOW ")"
-                  " ORDER BY due_at LIMIT 1)"
-                  " RETURNING id, recipient, token, message_id, attempts,"
-                  " CAST((julianday('now') - julianday(queued_at)) * 86400 AS INTEGER)");
+    Query due(db, "UPDATE outbox SET leased_until = " BREVOLT_NOW_PLUS(
+                      "?1") " WHERE id = (SELECT id FROM outbox WHERE due_at <= " BREVOLT_NOW
+                            " AND (leased_until IS NULL OR leased_until <= " BREVOLT_NOW
+                            ")"
+                            " ORDER BY due_at LIMIT 1)"
+                            " RETURNING id, recipient, token, message_id, attempts,"
+                            " CAST((julianday('now') - julianday(queued_at)) * 86400 AS INTEGER)");
     due.bind(1, static_cast<std::int64_t>(lease.count()));
     if (!due.step()) return std::nullopt;
-    QueuedMail mail{due.integer(0), *due.text(1), *due.text(2), *due.text(3),
-                    static_cast<int>(due.integer(4)), std::chrono::seconds(due.integer(5))};
+    QueuedMail mail{due.integer(0),
+                    *due.text(1),
+                    *due.text(2),
+                    *due.text(3),
+                    static_cast<int>(due.integer(4)),
+                    std::chrono::seconds(due.integer(5))};
     while (due.step()) {
     }
     return mail;
@@ -220,14 +241,18 @@ std::optional<QueuedMail> SqliteStore::claim(std::chrono::seconds lease) {
 }
 
 void SqliteStore::remove(std::int64_t id) {
-  in_transaction([&] { return Query(db_.get(), "DELETE FROM outbox WHERE id = ?1").bind(1, id).run(); });
+  in_transaction(
+      [&] { return Query(db_.get(), "DELETE FROM outbox WHERE id = ?1").bind(1, id).run(); });
 }
 
 void SqliteStore::retry(std::int64_t id, std::chrono::seconds delay) {
   in_transaction([&] {
-    return Query(db_.get(), "UPDATE outbox SET attempts = attempts + 1, leased_until = NULL,"
-                            " due_at = " BREVOLT_NOW_PLUS("?2") " WHERE id = ?1")
-        .bind(1, id).bind(2, static_cast<std::int64_t>(delay.count())).run();
+    return Query(db_.get(),
+                 "UPDATE outbox SET attempts = attempts + 1, leased_until = NULL,"
+                 " due_at = " BREVOLT_NOW_PLUS("?2") " WHERE id = ?1")
+        .bind(1, id)
+        .bind(2, static_cast<std::int64_t>(delay.count()))
+        .run();
   });
 }
 
@@ -241,8 +266,9 @@ void SqliteStore::hurry() {
 
 std::optional<std::chrono::milliseconds> SqliteStore::next_due_in() {
   const std::lock_guard lock(mutex_);
-  Query next(db_.get(), "SELECT CAST(max(0, (julianday(min(max(due_at, coalesce(leased_until, due_at))))"
-                        " - julianday('now')) * 86400000) AS INTEGER) FROM outbox");
+  Query next(db_.get(),
+             "SELECT CAST(max(0, (julianday(min(max(due_at, coalesce(leased_until, due_at))))"
+             " - julianday('now')) * 86400000) AS INTEGER) FROM outbox");
   if (!next.step() || !next.text(0)) return std::nullopt;
   return std::chrono::milliseconds(next.integer(0));
 }
