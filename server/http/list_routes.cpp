@@ -2,6 +2,7 @@
 
 #include "server/constants.h"
 #include "server/http/form_body.h"
+#include "server/http/http_status.h"
 #include "server/http/pages.h"
 #include "server/http/routes.h"
 #include "server/mail/message.h"
@@ -10,10 +11,7 @@
 namespace brevolt::signup {
 namespace {
 
-constexpr int kOk = 200;
-constexpr int kNotFound = 404;
-constexpr int kGone = 410;
-constexpr int kServiceUnavailable = 503;
+using namespace http_status;
 
 // The link's token, from the address or (a form's button) the body. Only
 // what a token can look like goes further; anything else is unknown.

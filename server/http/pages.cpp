@@ -4,6 +4,7 @@
 
 #include "server/constants.h"
 #include "server/http/html.h"
+#include "server/http/http_status.h"
 #include "server/validation.h"
 
 namespace brevolt::signup {
@@ -168,7 +169,7 @@ std::string render_unsubscribed() {
 }
 
 std::string render_link_problem(int status) {
-  if (status == 410) {
+  if (status == http_status::kGone) {
     return page("Link expired",
                 "<h1>This link has expired</h1>\n"
                 "<p>Confirmation links work for " + std::to_string(kConfirmationLifetime.count()) +

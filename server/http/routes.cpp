@@ -5,19 +5,16 @@
 
 #include "server/constants.h"
 #include "server/http/form_body.h"
+#include "server/http/http_status.h"
 #include "server/http/pages.h"
 #include "server/validation.h"
 
 namespace brevolt::signup {
 namespace {
 
-constexpr int kOk = 200;
-constexpr int kSeeOther = 303;
-constexpr int kNotFound = 404;
-constexpr int kMethodNotAllowed = 405;
-constexpr int kServiceUnavailable = 503;
+using namespace http_status;
+
 constexpr std::string_view kPlainContentType = "text/plain; charset=utf-8";
-constexpr int kUnsupportedMediaType = 415;
 
 Answer see_other(std::string_view path) {
   auto answer = page_answer(kSeeOther, "<!DOCTYPE html>\n<title>Continue</title>\n<a href=\"" +
