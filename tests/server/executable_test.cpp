@@ -182,6 +182,7 @@ TEST(Executable, TellsTheServiceManagerItIsReadyAndStopsCleanlyWithTheSignUpKept
     const auto err_path = dir.path() / "stderr";
     ServerProcess server({"--db", db.string()}, {manager.env()}, {"", err_path.string()});
     const int port = server.port();
+    EXPECT_TRUE(server.process().WaitForLine("confirmation mail off", kStartTimeout));
     EXPECT_EQ(manager.receive(), "READY=1");
 
     httplib::Client client("127.0.0.1", port);
