@@ -13,6 +13,8 @@ inline constexpr std::string_view kProgramName = "brevolt-signup-server";
 inline constexpr std::string_view kFormPath = "/posttobrevolt2.asp";
 inline constexpr std::string_view kThankYouPath = "/thankyou.html";
 inline constexpr std::string_view kSorryPath = "/sorry.html";
+// For load balancers and monitors: 200 while the store answers, else 503.
+inline constexpr std::string_view kHealthPath = "/healthz";
 
 // Command-line defaults.
 inline constexpr std::string_view kDefaultHost = "127.0.0.1";
@@ -24,9 +26,12 @@ inline constexpr std::size_t kMaxNameChars = 200;
 inline constexpr std::size_t kMaxEmailChars = 254;
 inline constexpr std::size_t kMaxBodyBytes = 16 * std::size_t{1024};
 
-// How long a write waits for a lock held by another writer before the
-// sign-up is given up and the visitor is sent to the apology page.
+// How long a write waits for a lock held by another writer (or for the
+// database server) before the sign-up is given up and the visitor is sent
+// to the apology page.
 inline constexpr std::chrono::milliseconds kDefaultBusyTimeout{3000};
+// Store calls run at once (threads, and PostgreSQL connections).
+inline constexpr std::size_t kStoreConnections = 4;
 
 // A connection waiting on its client costs a socket and a buffer, never a
 // thread, so slow clients are bounded by these rather than by workers.
@@ -45,10 +50,68 @@ inline constexpr std::chrono::seconds kLingerTimeout{2};
 inline constexpr std::size_t kMaxConnectionsPerAddress = 32;
 inline constexpr std::size_t kMaxConnections = 8192;
 inline constexpr std::size_t kMaxHeaderBytes = 8 * std::size_t{1024};
-// Accepting fails while no descriptor is free; this long until it tries again.
+// Accepting fails while no descriptor is free, or when the network or a
+// firewall refuses one connection; this long until it tries again.
 inline constexpr std::chrono::milliseconds kAcceptRetryDelay{100};
+// IPv6 clients are counted per network of this prefix: one subscriber gets
+// a whole /64 and can pick any address in it.
+inline constexpr unsigned kIpv6ClientPrefix = 64;
+
+// Sign-ups recorded per client address: each is a synced write, and one
+// connection could otherwise post other people's addresses without end.
+inline constexpr std::size_t kMaxSignupsPerWindow = 5;
+inline constexpr std::chrono::seconds kSignupWindow{60};
+
+// A sign-up waiting for the store longer than this is answered with the
+// apology page; past the busy timeout, so that a lock alone does not do it.
+inline constexpr std::chrono::milliseconds kStoreDeadline{5000};
+// After a stop, what is in progress is answered within this; the rest is
+// abandoned. Below systemd's stop timeout.
+inline constexpr std::chrono::milliseconds kStopBound{8000};
 
 inline constexpr std::string_view kHtmlContentType = "text/html; charset=utf-8";
 inline constexpr std::string_view kFormContentType = "application/x-www-form-urlencoded";
+
+// The mailing list: confirmation by mail, and leaving it.
+inline constexpr std::string_view kConfirmPath = "/confirm";
+inline constexpr std::string_view kUnsubscribePath = "/unsubscribe";
+// The query or form field that carries a link's token.
+inline constexpr std::string_view kTokenField = "t";
+// RFC 8058: what a mailbox provider posts to unsubscribe in one click.
+inline constexpr std::string_view kOneClickField = "List-Unsubscribe";
+inline constexpr std::string_view kOneClickValue = "One-Click";
+// Raised whenever the form's wording changes, so each consent record says
+// which text the person agreed to.
+inline constexpr std::string_view kFormVersion = "2";
+inline constexpr std::string_view kFormVersionField = "form";
+// Random bytes in a link's token; only their SHA-256 is stored.
+inline constexpr std::size_t kTokenBytes = 32;
+// How long a confirmation link works.
+inline constexpr std::chrono::hours kConfirmationLifetime{48};
+// A pending address signing up again gets at most one mail this often.
+inline constexpr std::chrono::minutes kResendInterval{10};
+// Characters that could add a header or a recipient to a mail; an address
+// holding one is refused.
+inline constexpr std::string_view kMailUnsafeChars = "\r\n,<>\"";
+
+// The outbox. A mail the relay refuses or cannot take is tried again after
+// a delay that doubles from the first, up to a cap: low in the first hour
+// so that a relay back up is used at once, higher after.
+inline constexpr std::chrono::seconds kFirstRetryDelay{1};
+inline constexpr std::chrono::seconds kRetryCapFirstHour{60};
+inline constexpr std::chrono::hours kEagerRetryPeriod{1};
+inline constexpr std::chrono::seconds kRetryCapLater{600};
+// A mail being sent is leased to one worker this long; a worker that dies
+// mid-send leaves it to be sent again once the lease runs out.
+inline constexpr std::chrono::seconds kSendLease{120};
+// Longest an idle worker waits before looking for mail another instance
+// left due; its own instance's new mail wakes it at once.
+inline constexpr std::chrono::seconds kOutboxIdlePoll{30};
+// After the store failed, the worker waits this long before asking again.
+inline constexpr std::chrono::seconds kOutboxStoreRetry{2};
+// Talking to the relay.
+inline constexpr std::chrono::seconds kSmtpConnectTimeout{10};
+inline constexpr std::chrono::seconds kSmtpTimeout{60};
+inline constexpr std::string_view kConfirmationSubject = "Please confirm your subscription";
 
 }  // namespace brevolt::signup

@@ -1,5 +1,5 @@
 // brevolt-signup-server: serves the mailing-list sign-up page and records
-// sign-ups in an SQLite file.
+// sign-ups in an SQLite file or a PostgreSQL database.
 #include <sys/resource.h>
 
 #include <atomic>
@@ -11,11 +11,15 @@
 #include <vector>
 
 #include "server/constants.h"
-#include "server/log_sink.h"
+#include "server/list_commands.h"
+#include "server/mail/mailer.h"
+#include "server/store/mailing_list.h"
+#include "server/system/log_sink.h"
 #include "server/options.h"
-#include "server/signup_server.h"
-#include "server/signup_store.h"
-#include "server/stop_signals.h"
+#include "server/http/signup_server.h"
+#include "server/store/open_store.h"
+#include "server/system/service_notice.h"
+#include "server/system/stop_signals.h"
 
 namespace signup = brevolt::signup;
 
@@ -60,20 +64,42 @@ int main(int argc, char** argv) {
     return 0;
   }
 
+  if (options.command == signup::Command::Export) {
+    return signup::run_export(options, std::cout, std::cerr);
+  }
+  if (options.command == signup::Command::Erase) {
+    return signup::run_erase(options, std::cout, std::cerr);
+  }
+
   std::signal(SIGPIPE, SIG_IGN);
   raise_open_files_limit();
   const signup::StopSignals stop_signals;
 
   std::unique_ptr<signup::SignupStore> store;
   try {
-    store = std::make_unique<signup::SignupStore>(options.db_path, signup::kDefaultBusyTimeout);
+    store = signup::open_store(options.db_path,
+                               {signup::kDefaultBusyTimeout, signup::kStoreConnections});
   } catch (const signup::StoreError& error) {
     return fail(kRuntimeError, error.what());
   }
 
+  // Mail goes on a thread of its own, from the outbox the store keeps.
+  std::unique_ptr<signup::Mailer> mailer;
+  signup::ServerSettings settings;
+  settings.trusted_proxies = options.trusted_proxies;
+  settings.list.confirm_by_mail = !options.mail.smtp_url.empty();
+  settings.list.privacy_url = options.privacy_url;
+  settings.list.mail_from = options.mail.from;
+  if (settings.list.confirm_by_mail) {
+    mailer =
+        std::make_unique<signup::Mailer>(store->list(), options.mail, signup::make_stderr_log());
+    settings.list.mail_queued = [mail = mailer.get()] { mail->wake(); };
+  }
+
   bool served = true;
   {
-    signup::SignupServer server(*store, signup::make_stderr_log(), signup::make_stdout_log());
+    signup::SignupServer server(*store, std::move(settings), signup::make_stderr_log(),
+                                signup::make_stdout_log());
     const auto port = server.bind(options.listen);
     if (!port) {
       return fail(kRuntimeError, "cannot listen on " + url_host(options.listen.host) + ":" +
@@ -81,6 +107,14 @@ int main(int argc, char** argv) {
     }
     std::cout << "listening on http://" << url_host(options.listen.host) << ":" << *port
               << signup::kFormPath << std::endl;
+    if (mailer) {
+      std::cout << "confirmation mail on: sent from " << options.mail.from << ", links to "
+                << options.mail.public_url << std::endl;
+      mailer->start();
+    } else {
+      std::cout << "confirmation mail off: sign-ups count as confirmed at once" << std::endl;
+    }
+    signup::notify_ready();
 
     std::atomic<bool> listener_ok{true};
     std::thread listener([&] {
@@ -88,10 +122,12 @@ int main(int argc, char** argv) {
       if (!listener_ok) signup::StopSignals::raise_stop();
     });
     stop_signals.wait();
+    signup::notify_stopping();
     server.stop();
-    listener.join();  // every request in progress has been answered
+    listener.join();  // what was in progress is answered, or abandoned past the bound
     served = listener_ok;
   }
+  mailer.reset();
   store.reset();  // closes the database, folding the write-ahead log back in
   if (!served) return fail(kRuntimeError, "stopped listening unexpectedly");
   return 0;

@@ -1,9 +1,15 @@
 #include "server/options.h"
 
+#include <glib.h>
+
+#include <algorithm>
 #include <charconv>
+#include <initializer_list>
+#include <memory>
 #include <optional>
 
 #include "server/constants.h"
+#include "server/validation.h"
 
 namespace brevolt::signup {
 namespace {
@@ -11,9 +17,80 @@ namespace {
 constexpr int kMaxPort = 65535;
 constexpr std::string_view kListenFlag = "--listen";
 constexpr std::string_view kDbFlag = "--db";
+constexpr std::string_view kTrustedProxyFlag = "--trusted-proxy";
 constexpr std::string_view kHelpFlag = "--help";
 constexpr std::string_view kVersionFlag = "--version";
 constexpr std::string_view kVersion = BREVOLT_VERSION;
+constexpr std::string_view kSmtpFlag = "--smtp";
+constexpr std::string_view kMailFromFlag = "--mail-from";
+constexpr std::string_view kPublicUrlFlag = "--public-url";
+constexpr std::string_view kPrivacyUrlFlag = "--privacy-url";
+constexpr std::string_view kFormatFlag = "--format";
+constexpr std::string_view kExportCommand = "export";
+constexpr std::string_view kEraseCommand = "erase";
+
+// The flags that take a value, per command.
+constexpr std::string_view kServeFlags[] = {kListenFlag,   kDbFlag,        kTrustedProxyFlag,
+                                            kSmtpFlag,     kMailFromFlag,  kPublicUrlFlag,
+                                            kPrivacyUrlFlag};
+constexpr std::string_view kExportFlags[] = {kDbFlag, kFormatFlag};
+constexpr std::string_view kEraseFlags[] = {kDbFlag};
+
+std::span<const std::string_view> flags_of(Command command) {
+  switch (command) {
+    case Command::Export: return kExportFlags;
+    case Command::Erase: return kEraseFlags;
+    case Command::Serve: break;
+  }
+  return kServeFlags;
+}
+
+// Empty when `text` is an absolute URL with a host and one of `schemes`.
+std::string url_problem(std::string_view flag, std::string_view text,
+                        std::initializer_list<std::string_view> schemes) {
+  const std::string copy(text);
+  const std::unique_ptr<GUri, decltype(&g_uri_unref)> uri(
+      g_uri_parse(copy.c_str(), G_URI_FLAGS_HAS_PASSWORD, nullptr), &g_uri_unref);
+  std::string names;
+  for (const auto scheme : schemes) {
+    names += (names.empty() ? "" : " or ") + std::string(scheme) + "://";
+  }
+  const auto bad = std::string(flag) + " needs a " + names + " URL, not '" + copy + "'";
+  if (!uri || !g_uri_get_host(uri.get()) || !*g_uri_get_host(uri.get())) return bad;
+  const std::string_view scheme = g_uri_get_scheme(uri.get());
+  if (std::find(schemes.begin(), schemes.end(), scheme) == schemes.end()) return bad;
+  return {};
+}
+
+// What a command line must hold together; empty when it does.
+std::string combination_problem(const Options& options) {
+  const auto& mail = options.mail;
+  if (options.command == Command::Erase && options.erase_email.empty()) {
+    return "erase needs the e-mail address to remove";
+  }
+  if (mail.smtp_url.empty()) {
+    if (!mail.from.empty() || !mail.public_url.empty()) {
+      return "--mail-from and --public-url only apply with --smtp";
+    }
+  } else {
+    if (auto problem = url_problem(kSmtpFlag, mail.smtp_url, {"smtp", "smtps"}); !problem.empty()) {
+      return problem;
+    }
+    if (mail.from.empty()) return "--smtp needs --mail-from ADDRESS";
+    if (mail.public_url.empty()) return "--smtp needs --public-url URL, the base of the links";
+    if (auto problem = mail_address_problem(mail.from); !problem.empty()) {
+      return "bad --mail-from address: " + problem;
+    }
+    if (auto problem = url_problem(kPublicUrlFlag, mail.public_url, {"http", "https"});
+        !problem.empty()) {
+      return problem;
+    }
+  }
+  if (!options.privacy_url.empty()) {
+    return url_problem(kPrivacyUrlFlag, options.privacy_url, {"http", "https"});
+  }
+  return {};
+}
 
 std::optional<int> parse_port(std::string_view text) {
   if (text.empty()) return std::nullopt;
@@ -62,7 +139,12 @@ std::variant<Options, OptionsError> parse_options(std::span<const std::string_vi
   options.listen.host = kDefaultHost;
   options.listen.port = kDefaultPort;
   options.db_path = kDefaultDbPath;
-  for (std::size_t i = 0; i < args.size(); ++i) {
+  std::size_t i = 0;
+  if (!args.empty() && args[0] == kExportCommand) options.command = Command::Export;
+  if (!args.empty() && args[0] == kEraseCommand) options.command = Command::Erase;
+  if (options.command != Command::Serve) ++i;
+  const auto flags = flags_of(options.command);
+  for (; i < args.size(); ++i) {
     const std::string_view arg = args[i];
     if (arg == kHelpFlag) {
       options.show_help = true;
@@ -72,6 +154,10 @@ std::variant<Options, OptionsError> parse_options(std::span<const std::string_vi
       options.show_version = true;
       continue;
     }
+    if (options.command == Command::Erase && !arg.starts_with("-") && options.erase_email.empty()) {
+      options.erase_email = std::string(arg);
+      continue;
+    }
     // Both "--flag VALUE" and "--flag=VALUE" are accepted.
     std::string_view flag = arg;
     std::optional<std::string_view> value;
@@ -79,7 +165,7 @@ std::variant<Options, OptionsError> parse_options(std::span<const std::string_vi
       flag = arg.substr(0, eq);
       value = arg.substr(eq + 1);
     }
-    if (flag != kListenFlag && flag != kDbFlag) {
+    if (std::find(flags.begin(), flags.end(), flag) == flags.end()) {
       return OptionsError{"unknown option '" + std::string(arg) + "' (try --help)"};
     }
     if (!value) {
@@ -90,27 +176,72 @@ std::variant<Options, OptionsError> parse_options(std::span<const std::string_vi
       auto listen = parse_listen_address(*value);
       if (auto* error = std::get_if<OptionsError>(&listen)) return *error;
       options.listen = std::get<ListenAddress>(std::move(listen));
-    } else {
-      if (value->empty()) return OptionsError{"--db needs a file path"};
+    } else if (flag == kTrustedProxyFlag) {
+      const auto block = parse_address_block(*value);
+      if (!block) {
+        return OptionsError{"bad --trusted-proxy '" + std::string(*value) +
+                            "': expected an IP address, optionally with /PREFIX"};
+      }
+      options.trusted_proxies.push_back(*block);
+    } else if (flag == kDbFlag) {
+      if (value->empty()) return OptionsError{"--db needs a file path or a postgresql:// URI"};
       options.db_path = std::string(*value);
+    } else if (flag == kFormatFlag) {
+      if (*value != "csv" && *value != "json") return OptionsError{"--format is csv or json"};
+      options.export_json = *value == "json";
+    } else if (flag == kSmtpFlag) {
+      options.mail.smtp_url = std::string(*value);
+    } else if (flag == kMailFromFlag) {
+      options.mail.from = std::string(*value);
+    } else if (flag == kPublicUrlFlag) {
+      // Links are made by appending a path.
+      options.mail.public_url = std::string(*value);
+      while (options.mail.public_url.ends_with('/')) options.mail.public_url.pop_back();
+    } else {
+      options.privacy_url = std::string(*value);
     }
   }
+  if (options.show_help || options.show_version) return options;
+  if (auto problem = combination_problem(options); !problem.empty()) return OptionsError{problem};
   return options;
 }
 
 std::string usage_text() {
+  const std::string name(kProgramName);
   std::string text;
-  text += "Usage: " + std::string(kProgramName) + " [--listen HOST:PORT] [--db PATH]\n";
+  text += "Usage: " + name +
+          " [--listen HOST:PORT] [--db PATH|URI] [--trusted-proxy ADDR[/PREFIX]]...\n"
+          "         [--smtp URL --mail-from ADDRESS --public-url URL] [--privacy-url URL]\n";
+  text += "       " + name + " export [--db PATH|URI] [--format csv|json]\n";
+  text += "       " + name + " erase [--db PATH|URI] EMAIL\n";
   text += "Serves the mailing-list sign-up page at " + std::string(kFormPath) +
-          " and records sign-ups in an SQLite file.\n\n";
+          " and records sign-ups in an SQLite file or a PostgreSQL database.\n\n";
   text += "  --listen HOST:PORT  address to listen on (default " + std::string(kDefaultHost) + ":" +
           std::to_string(kDefaultPort) + "); port 0 picks a free port\n";
   text += "  --db PATH           SQLite file of sign-ups, created if missing (default ./" +
           std::string(kDefaultDbPath) + ")\n";
+  text += "  --db URI            postgresql://... (or postgres://...): a PostgreSQL database,\n"
+          "                      which several servers may share\n";
+  text += "  --trusted-proxy ADDR[/PREFIX]\n"
+          "                      a proxy whose X-Forwarded-For names the client (repeatable)\n";
+  text += "  --smtp URL          confirm each sign-up by mail through this relay:\n"
+          "                      smtp://[USER:PASSWORD@]HOST:PORT (STARTTLS where offered)\n"
+          "                      or smtps://...; without it sign-ups count as confirmed\n";
+  text += "  --mail-from ADDRESS the address mail comes from (with --smtp)\n";
+  text += "  --public-url URL    where this server is reached from outside: the base of\n"
+          "                      the confirm and unsubscribe links (with --smtp)\n";
+  text += "  --privacy-url URL   link to your privacy notice, shown under the form\n";
   text += "  --help              show this text\n";
   text += "  --version           show the version (" + std::string(kVersion) + ")\n\n";
+  text += "export writes every person on the list to stdout, with the columns\n"
+          "email,name,status,signed_up_at,confirmed_at,unsubscribed_at,consent_address\n"
+          "(status pending, confirmed or unsubscribed): CSV with a header row (the default)\n"
+          "or a JSON array of objects with the same keys.\n";
+  text += "erase removes the person with that address (in any letter case) everywhere,\n"
+          "mail waiting for them included, and prints how many people it removed.\n\n";
   text += "Prints one line 'listening on URL' once it accepts connections, then one line\n"
-          "'METHOD PATH STATUS' for each request answered.\n";
+          "'METHOD PATH STATUS' for each request answered. " + std::string(kHealthPath) +
+          " answers 200 while the store does.\n";
   text += "SIGTERM or SIGINT stops it after the requests in progress have been answered.\n";
   return text;
 }

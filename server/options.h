@@ -4,6 +4,9 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
+
+#include "server/http/client_address.h"
 
 namespace brevolt::signup {
 
@@ -12,9 +15,29 @@ struct ListenAddress {
   int port = 0;  // 0 lets the system pick a free port
 };
 
+// Confirmation by mail; off while `smtp_url` is empty.
+struct MailOptions {
+  std::string smtp_url;    // smtp://[user:password@]HOST:PORT or smtps://...
+  std::string from;        // the address mail comes from
+  std::string public_url;  // base of every link in a mail, no trailing slash
+};
+
+enum class Command {
+  Serve,
+  Export,  // the list to stdout
+  Erase,   // one person, everywhere
+};
+
 struct Options {
+  Command command = Command::Serve;
   ListenAddress listen;
+  // An SQLite file's path, or a postgresql:// (postgres://) URI.
   std::string db_path;
+  std::vector<AddressBlock> trusted_proxies;
+  MailOptions mail;
+  std::string privacy_url;  // shown under the form when set
+  bool export_json = false;  // export: JSON rather than CSV
+  std::string erase_email;
   bool show_help = false;
   bool show_version = false;
 };

@@ -92,6 +92,16 @@ CheckedSignup check_signup(std::string_view raw_name, std::string_view raw_email
   return checked;
 }
 
+bool has_mail_unsafe_chars(std::string_view email) {
+  return email.find_first_of(kMailUnsafeChars) != std::string_view::npos;
+}
+
+std::string mail_address_problem(std::string_view email) {
+  if (const auto problem = email_problem(email); !problem.empty()) return problem;
+  if (has_mail_unsafe_chars(email)) return "An address for mail cannot contain , < > or quotes.";
+  return {};
+}
+
 std::string to_displayable_utf8(std::string_view text) {
   const std::unique_ptr<gchar, decltype(&g_free)> valid(
       g_utf8_make_valid(text.data(), static_cast<gssize>(text.size())), &g_free);

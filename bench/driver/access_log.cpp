@@ -17,11 +17,13 @@ constexpr size_t kReadChunk = 4096;
 
 }  // namespace
 
-SignUpServer::SignUpServer(const std::string& program, int port, const std::string& db_path) {
+SignUpServer::SignUpServer(const std::string& program, int port,
+                           const std::vector<std::string>& options) {
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) throw std::system_error(errno, std::generic_category(), "pipe2");
   test::SpawnRequest request;
-  request.argv = {program, "--listen", "127.0.0.1:" + std::to_string(port), "--db", db_path};
+  request.argv = {program, "--listen", "127.0.0.1:" + std::to_string(port)};
+  request.argv.insert(request.argv.end(), options.begin(), options.end());
   request.stdout_fd = fds[1];
   try {
     pid_ = test::Spawn(request);

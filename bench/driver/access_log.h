@@ -18,7 +18,8 @@ namespace brevolt::bench {
 class SignUpServer {
  public:
   // Returns once it listens; throws std::runtime_error if it does not.
-  SignUpServer(const std::string& program, int port, const std::string& db_path);
+  // `options` are the server's own beside --listen ("--db", PATH, ...).
+  SignUpServer(const std::string& program, int port, const std::vector<std::string>& options);
   ~SignUpServer();
   SignUpServer(const SignUpServer&) = delete;
   SignUpServer& operator=(const SignUpServer&) = delete;

@@ -176,7 +176,7 @@ int Run(const Options& options) {
         keep(Subject::kNoAnswerProgram, measure.Offline(BENCH_PROGRAM, "no-answer-program"));
       }
       {
-        SignUpServer server(BENCH_SIGNUP_SERVER, port, logs + "/signups.db");
+        SignUpServer server(BENCH_SIGNUP_SERVER, port, {"--db", logs + "/signups.db"});
         Pair(round,
              [&] {
                keep(Subject::kOnlineProgram,

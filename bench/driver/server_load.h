@@ -1,6 +1,7 @@
 #pragma once
 // The reference sign-up server held by a thousand slow clients while honest
-// visitors sign up, and its sign-ups a second against bare SQLite inserts.
+// visitors sign up; its sign-ups a second against bare SQLite inserts, and
+// on PostgreSQL against bare libpq inserts, with one instance and two.
 #include <string>
 #include <vector>
 
@@ -15,9 +16,17 @@ struct ServerFigures {
   std::vector<double> honest_ms;    // each answered with the thank-you page
   std::vector<double> server_per_s; // run by run, side by side with...
   std::vector<double> bare_per_s;   // ...the bare insert loop
+  // The same on PostgreSQL, against bare libpq inserts.
+  std::vector<double> pg_server_per_s;
+  std::vector<double> pg_bare_per_s;
+  // One instance, and two on the same database, side by side.
+  std::vector<double> one_per_s;
+  std::vector<double> two_per_s;
 };
 
-// Starts `program` on the loopback `port` with its database in `dir`.
+// Starts `program` on the loopback `port` (and the next, for a second
+// instance) with its SQLite database in `dir`, then on a PostgreSQL
+// cluster of its own.
 ServerFigures MeasureServer(const std::string& program, int port, const std::string& dir);
 
 // Prints the figures and judges them against the targets.

@@ -4,5 +4,5 @@
 TEST_SIGNUP_PORT=28917
 TEST_SIGNUP_URL="http://127.0.0.1:${TEST_SIGNUP_PORT}/posttobrevolt2.asp"
 TEST_PROBE_TIMEOUT_MS=3000
-SANITIZED_TEST_TARGETS=(unit_tests server_tests probe_tests x11_tests brevolt-test-host)
+SANITIZED_TEST_TARGETS=(unit_tests server_tests store_tests probe_tests x11_tests brevolt-test-host)
 DEMO_SIGNUP_PORT=28918

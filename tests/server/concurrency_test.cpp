@@ -29,7 +29,9 @@ std::string upper(std::string text) {
 // Every thread signs up its own addresses, then repeats its neighbour's in
 // capitals while the neighbour may still be writing them.
 TEST(Concurrency, FiftySimultaneousSignUpsAreAllStoredOnce) {
-  ServerUnderTest server;
+  ServerSettings settings;
+  settings.signups_per_window = 2 * kThreads * kPerThread;  // one client sends them all
+  ServerUnderTest server(settings);
   std::atomic<int> thanked{0};
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {

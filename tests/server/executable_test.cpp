@@ -2,17 +2,24 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <fstream>
+#include <sstream>
 
-#include "tests/server/child_process.h"
+#include "tests/harness/server_process.h"
 #include "tests/server/server_fixture.h"
 
 namespace brevolt::signup::test {
 namespace {
+
+using brevolt::test::Child;
+using brevolt::test::ServerProcess;
 
 constexpr auto kStartTimeout = std::chrono::seconds(10);
 constexpr auto kExitTimeout = std::chrono::seconds(10);
@@ -22,9 +29,16 @@ std::vector<std::string> command(std::vector<std::string> args) {
   return args;
 }
 
+std::string file_text(const std::filesystem::path& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
 struct RefusalCase {
   const char* label;
-  std::vector<std::string> args;  // "@DIR" stands for a fresh temporary directory
+  std::vector<std::string> args;
   const char* says;
 };
 
@@ -41,6 +55,32 @@ int occupy_port(int& sock) {
   return ntohs(addr.sin_port);
 }
 
+// The service manager's end of the notification socket.
+class NotifySocket {
+ public:
+  explicit NotifySocket(const std::filesystem::path& path)
+      : fd_(socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0)), path_(path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    path.string().copy(address.sun_path, sizeof address.sun_path - 1);
+    bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  }
+  ~NotifySocket() { close(fd_); }
+  std::string env() const { return "NOTIFY_SOCKET=" + path_.string(); }
+  // The next message, or "" when none comes in time.
+  std::string receive() const {
+    pollfd ready{fd_, POLLIN, 0};
+    if (poll(&ready, 1, static_cast<int>(kStartTimeout.count() * 1000)) != 1) return "";
+    char buffer[256];
+    const auto n = recv(fd_, buffer, sizeof buffer, 0);
+    return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : "";
+  }
+
+ private:
+  int fd_;
+  std::filesystem::path path_;
+};
+
 TEST(Executable, RefusesBadCommandLinesWithOneClearLine) {
   TempDir dir;
   const auto db = (dir.path() / "s.db").string();
@@ -51,6 +91,7 @@ TEST(Executable, RefusesBadCommandLinesWithOneClearLine) {
   }
   int taken_sock = -1;
   const int taken = occupy_port(taken_sock);
+  const std::string no_server = "postgresql:///none?host=" + dir.path().string();
   const RefusalCase cases[] = {
       {"unknown flag", {"--verbose"}, "unknown option '--verbose'"},
       {"missing value", {"--db", db, "--listen"}, "--listen needs a value"},
@@ -59,21 +100,47 @@ TEST(Executable, RefusesBadCommandLinesWithOneClearLine) {
       {"negative port", {"--listen", "127.0.0.1:-1", "--db", db}, "the port must be"},
       {"no port", {"--listen", "127.0.0.1", "--db", db}, "expected HOST:PORT"},
       {"no host", {"--listen", ":8080", "--db", db}, "the host is empty"},
+      {"proxy prefix too long", {"--trusted-proxy", "10.0.0.0/33", "--db", db},
+       "bad --trusted-proxy '10.0.0.0/33'"},
+      {"proxy not an address", {"--trusted-proxy", "proxy.example", "--db", db},
+       "bad --trusted-proxy"},
       {"missing directory", {"--listen", "127.0.0.1:0", "--db", dir.path() / "none/s.db"},
        "cannot open database"},
       {"directory as db", {"--listen", "127.0.0.1:0", "--db", dir.path()}, "database"},
       {"not a database", {"--listen", "127.0.0.1:0", "--db", dir.path() / "notes.txt"},
        "not a database"},
+      {"no PostgreSQL there", {"--listen", "127.0.0.1:0", "--db", no_server},
+       "cannot connect to PostgreSQL"},
       {"port taken", {"--listen", "127.0.0.1:" + std::to_string(taken), "--db", db},
        "cannot listen on 127.0.0.1:"},
+      {"relay without links' base", {"--smtp", "smtp://127.0.0.1:25", "--mail-from", "l@x.org"},
+       "--smtp needs --public-url"},
+      {"relay without sender", {"--smtp", "smtp://127.0.0.1:25", "--public-url", "https://x.org"},
+       "--smtp needs --mail-from"},
+      {"relay not smtp", {"--smtp", "http://x.org", "--mail-from", "l@x.org", "--public-url",
+                          "https://x.org"},
+       "--smtp needs a smtp:// or smtps:// URL"},
+      {"sender with a second recipient",
+       {"--smtp", "smtps://u:p@x.org", "--mail-from", "l@x.org,m@x.org", "--public-url",
+        "https://x.org"},
+       "bad --mail-from address"},
+      {"links' base without relay", {"--public-url", "https://x.org"}, "only apply with --smtp"},
+      {"privacy notice not a web address", {"--privacy-url", "javascript:alert(1)"},
+       "--privacy-url needs a http:// or https:// URL"},
+      {"erase without address", {"erase", "--db", db}, "erase needs the e-mail address"},
+      {"export as xml", {"export", "--db", db, "--format", "xml"}, "--format is csv or json"},
+      {"export of no database", {"export", "--db", dir.path() / "none.db"}, "no database at"},
+      {"serving flag on export", {"export", "--listen", "127.0.0.1:0"},
+       "unknown option '--listen'"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
-    ChildProcess child(command(c.args));
-    const auto status = child.wait(kExitTimeout);
+    const auto err_path = dir.path() / "stderr";
+    Child child(command(c.args), {}, {"", err_path.string()});
+    const auto status = child.WaitExit(kExitTimeout);
     ASSERT_TRUE(status);
     EXPECT_NE(*status, 0);
-    const auto err = child.stderr_text();
+    const auto err = file_text(err_path);
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     EXPECT_NE(err.find(c.says), std::string::npos) << err;
     EXPECT_EQ(err.rfind("brevolt-signup-server: ", 0), 0u) << err;
@@ -82,42 +149,41 @@ TEST(Executable, RefusesBadCommandLinesWithOneClearLine) {
 }
 
 TEST(Executable, HelpDescribesTheFlags) {
-  ChildProcess child(command({"--help"}));
-  const auto first = child.read_stdout_line(kStartTimeout);
-  ASSERT_TRUE(first);
-  EXPECT_NE(first->find("--listen HOST:PORT"), std::string::npos);
-  EXPECT_EQ(child.wait(kExitTimeout), 0);
+  Child child(command({"--help"}));
+  std::string text;
+  while (const auto line = child.ReadLine(kStartTimeout)) text += *line + "\n";
+  for (const char* flag : {"--listen HOST:PORT", "--db URI", "--trusted-proxy ADDR[/PREFIX]",
+                           "--smtp URL", "--mail-from", "--public-url", "--privacy-url", " export ",
+                           " erase ", "consent_address"}) {
+    EXPECT_NE(text.find(flag), std::string::npos) << flag;
+  }
+  EXPECT_EQ(child.WaitExit(kExitTimeout), 0);
 }
 
 TEST(Executable, VersionIsOneLineWithTheNumber) {
-  ChildProcess child(command({"--version"}));
-  const auto line = child.read_stdout_line(kStartTimeout);
+  Child child(command({"--version"}));
+  const auto line = child.ReadLine(kStartTimeout);
   ASSERT_TRUE(line);
   EXPECT_EQ(line->rfind("brevolt-signup-server ", 0), 0u) << *line;
   EXPECT_NE(line->find_first_of("0123456789"), std::string::npos) << *line;
-  EXPECT_FALSE(child.read_stdout_line(kStartTimeout)) << "more than one line";
-  EXPECT_EQ(child.wait(kExitTimeout), 0);
+  EXPECT_FALSE(child.ReadLine(kStartTimeout)) << "more than one line";
+  EXPECT_EQ(child.WaitExit(kExitTimeout), 0);
 }
 
-// The listening line, a sign-up, then a stop signal: the row survives and
-// the exit is clean.
-TEST(Executable, StopsCleanlyOnSignalWithTheSignUpKept) {
+// Started as a notify service: ready once the port takes connections; a
+// sign-up, then a stop signal: the row survives in a file only its owner
+// may read, and the exit is clean.
+TEST(Executable, TellsTheServiceManagerItIsReadyAndStopsCleanlyWithTheSignUpKept) {
   for (const int stop_signal : {SIGTERM, SIGINT}) {
     SCOPED_TRACE(stop_signal);
     TempDir dir;
     const auto db = dir.path() / "signups.db";
-    ChildProcess child(command({"--listen", "127.0.0.1:0", "--db", db.string()}));
-    const auto line = child.read_stdout_line(kStartTimeout);
-    ASSERT_TRUE(line);
-    const std::string prefix = "listening on http://127.0.0.1:";
-    const std::string suffix = "/posttobrevolt2.asp";
-    ASSERT_EQ(line->rfind(prefix, 0), 0u) << *line;
-    ASSERT_TRUE(line->ends_with(suffix)) << *line;
-    const auto port_text = line->substr(prefix.size(), line->size() - prefix.size() - suffix.size());
-    ASSERT_FALSE(port_text.empty());
-    ASSERT_EQ(port_text.find_first_not_of("0123456789"), std::string::npos) << *line;
-    const int port = std::stoi(port_text);
-    ASSERT_GT(port, 0);
+    const NotifySocket manager(dir.path() / "notify");
+    const auto err_path = dir.path() / "stderr";
+    ServerProcess server({"--db", db.string()}, {manager.env()}, {"", err_path.string()});
+    const int port = server.port();
+    EXPECT_TRUE(server.process().WaitForLine("confirmation mail off", kStartTimeout));
+    EXPECT_EQ(manager.receive(), "READY=1");
 
     httplib::Client client("127.0.0.1", port);
     client.set_read_timeout(std::chrono::seconds(5));
@@ -126,12 +192,16 @@ TEST(Executable, StopsCleanlyOnSignalWithTheSignUpKept) {
     ASSERT_TRUE(res);
     EXPECT_EQ(res->status, 303);
 
-    child.signal(stop_signal);
-    EXPECT_EQ(child.wait(kExitTimeout), 0);
-    EXPECT_EQ(child.stderr_text(), "");
+    server.process().Kill(stop_signal);
+    EXPECT_EQ(manager.receive(), "STOPPING=1");
+    EXPECT_EQ(server.process().WaitExit(kExitTimeout), 0);
+    EXPECT_EQ(file_text(err_path), "");
     const auto rows = read_rows(db);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].email, "a@b.co");
+    struct stat info {};
+    ASSERT_EQ(stat(db.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
   }
 }
 

@@ -4,14 +4,16 @@
 #include <httplib.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "server/signup_server.h"
-#include "server/signup_store.h"
+#include "server/http/signup_server.h"
+#include "server/store/sqlite/sqlite_store.h"
 
 namespace brevolt::signup::test {
 
@@ -36,15 +38,59 @@ struct SignupRow {
 // Read with a connection of the test's own, as an operator would.
 std::vector<SignupRow> read_rows(const std::filesystem::path& db);
 
+// Holds the write lock from a second connection, as another writer would.
+class WriteLock {
+ public:
+  explicit WriteLock(const std::filesystem::path& db);
+  ~WriteLock();
+  bool locked() const { return locked_; }
+
+ private:
+  std::unique_ptr<sqlite3, int (*)(sqlite3*)> conn_;
+  bool locked_ = false;
+};
+
 inline constexpr std::chrono::milliseconds kTestBusyTimeout{200};
+
+// The real store with a gate before each sign-up: a closed gate holds them
+// at the door of the store, and says when one has arrived there.
+class GatedStore final : public SignupStore {
+ public:
+  explicit GatedStore(SignupStore& inner) : inner_(inner) {}
+  AddResult add(std::string_view name, std::string_view email) override;
+  ListSignupResult sign_up(const ListSignup& signup) override;
+  std::optional<StoreFailure> check() override { return inner_.check(); }
+  MailingList& list() override { return inner_.list(); }
+
+  void close();
+  void open();
+  // True once a sign-up waits at the closed gate (within `timeout`).
+  bool wait_for_arrival(std::chrono::milliseconds timeout);
+
+ private:
+  void pass();
+
+  SignupStore& inner_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool closed_ = false;
+  int waiting_ = 0;
+};
 
 class ServerUnderTest {
  public:
-  ServerUnderTest();
+  explicit ServerUnderTest(ServerSettings settings = {});
   ~ServerUnderTest();
 
-  // Stops listening and returns once every request in progress is answered.
+  // Stops listening and returns once every request in progress is
+  // answered, or abandoned past the settings' stop bound.
   void stop();
+  // Whether the listener still takes connections.
+  bool listening() const;
+  GatedStore& gate() { return gate_; }
+  std::size_t open_connections() { return server_.open_connections(); }
+  // Waits (within a generous limit) until exactly `count` are open.
+  bool wait_for_connections(std::size_t count);
 
   httplib::Client client() const;
   int port() const { return port_; }
@@ -56,7 +102,8 @@ class ServerUnderTest {
   std::filesystem::path db_path_;
   mutable std::mutex log_mutex_;
   std::vector<std::string> log_;
-  SignupStore store_;
+  SqliteStore store_;
+  GatedStore gate_{store_};
   SignupServer server_;
   int port_ = 0;
   std::thread thread_;

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <memory>
 #include <optional>
@@ -7,12 +6,18 @@
 #include <string>
 #include <thread>
 
+#include "server/constants.h"
+#include "server/http/client_address.h"
+#include "tests/harness/x_session.h"
 #include "tests/server/server_fixture.h"
 
 namespace brevolt::signup::test {
 namespace {
 
+using brevolt::test::WaitUntil;
+
 constexpr const char* kForm = "/posttobrevolt2.asp";
+constexpr std::chrono::seconds kWaitLimit{10};
 
 httplib::Result sign_up(const ServerUnderTest& server, const std::string& name,
                         const std::string& email) {
@@ -131,22 +136,6 @@ TEST(SignupFlow, OtherBodyEncodingIsRefusedAndNothingStored) {
   EXPECT_TRUE(read_rows(server.db_path()).empty());
 }
 
-// Holds the write lock from a second connection, as another writer would.
-class WriteLock {
- public:
-  explicit WriteLock(const std::filesystem::path& db) {
-    sqlite3* raw = nullptr;
-    sqlite3_open(db.c_str(), &raw);
-    conn_.reset(raw);
-    locked_ = sqlite3_exec(raw, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK;
-  }
-  ~WriteLock() { sqlite3_exec(conn_.get(), "ROLLBACK", nullptr, nullptr, nullptr); }
-  bool locked() const { return locked_; }
-
- private:
-  std::unique_ptr<sqlite3, decltype(&sqlite3_close)> conn_{nullptr, &sqlite3_close};
-  bool locked_ = false;
-};
 
 TEST(SignupFlow, DatabaseLockedPastTimeoutLeadsToSorryAndIsLogged) {
   ServerUnderTest server;
@@ -159,10 +148,13 @@ TEST(SignupFlow, DatabaseLockedPastTimeoutLeadsToSorryAndIsLogged) {
     EXPECT_EQ(res->status, 303);
     EXPECT_EQ(res->get_header_value("Location"), "/sorry.html");
     EXPECT_GE(std::chrono::steady_clock::now() - start, kTestBusyTimeout);
+    // Health checks wait for the same lock, and say the store is away.
+    EXPECT_EQ(server.client().Get("/healthz")->status, 503);
   }
   const auto log = server.log_lines();
-  ASSERT_EQ(log.size(), 1u);
+  ASSERT_EQ(log.size(), 2u);
   EXPECT_NE(log[0].find("could not record a sign-up"), std::string::npos) << log[0];
+  EXPECT_NE(log[1].find("health check: taking the write lock"), std::string::npos) << log[1];
   EXPECT_EQ(log[0].find('\n'), std::string::npos);
   EXPECT_TRUE(read_rows(server.db_path()).empty());
 
@@ -172,23 +164,78 @@ TEST(SignupFlow, DatabaseLockedPastTimeoutLeadsToSorryAndIsLogged) {
   EXPECT_EQ(read_rows(server.db_path()).size(), 1u);
 }
 
-// A sign-up still waiting for the database when the stop comes is finished,
+// A sign-up still waiting for the store when the stop comes is finished,
 // answered and kept.
 TEST(SignupFlow, StopFinishesTheSignUpInProgress) {
   ServerUnderTest server;
-  auto lock = std::make_unique<WriteLock>(server.db_path());
-  ASSERT_TRUE(lock->locked());
+  server.gate().close();
   std::optional<httplib::Result> res;
   std::thread visitor([&] { res.emplace(sign_up(server, "Ann", "ann@example.com")); });
-  std::this_thread::sleep_for(kTestBusyTimeout / 4);
+  ASSERT_TRUE(server.gate().wait_for_arrival(kWaitLimit));
   std::thread stopper([&] { server.stop(); });
-  std::this_thread::sleep_for(kTestBusyTimeout / 4);
-  lock.reset();  // the other writer finishes well within the busy timeout
+  ASSERT_TRUE(WaitUntil([&] { return !server.listening(); }, kWaitLimit)) << "never stopped";
+  server.gate().open();
   visitor.join();
   stopper.join();
   ASSERT_TRUE(res && *res);
   EXPECT_EQ((*res)->get_header_value("Location"), "/thankyou.html");
   EXPECT_EQ(read_rows(server.db_path()).size(), 1u);
+}
+
+// A store that does not answer holds neither the visitor nor a stop for
+// longer than their bounds.
+TEST(SignupFlow, StoreTooSlowLeadsToSorryAndDoesNotHoldUpTheStop) {
+  constexpr std::chrono::milliseconds kShort{50};
+  {
+    ServerSettings settings;
+    settings.store_deadline = kShort;
+    ServerUnderTest server(settings);
+    server.gate().close();
+    const auto late = sign_up(server, "Ann", "ann@example.com");
+    ASSERT_TRUE(late);
+    EXPECT_EQ(late->get_header_value("Location"), "/sorry.html");
+    const auto log = server.log_lines();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_NE(log[0].find("the store did not answer in time"), std::string::npos) << log[0];
+  }
+  ServerSettings settings;
+  settings.stop_bound = kShort;
+  ServerUnderTest server(settings);
+  server.gate().close();
+  std::optional<httplib::Result> abandoned;
+  std::thread visitor([&] { abandoned.emplace(sign_up(server, "Bob", "bob@example.com")); });
+  ASSERT_TRUE(server.gate().wait_for_arrival(kWaitLimit));
+  server.stop();  // returns with the sign-up still held at the gate
+  visitor.join();
+  EXPECT_FALSE(*abandoned) << "answered after all";
+  const auto log = server.log_lines();
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_NE(log[0].find("abandoned 1 connection"), std::string::npos) << log[0];
+}
+
+// Five sign-ups a minute per client; behind a trusted proxy the client is
+// the one it names.
+TEST(SignupFlow, SignUpsBeyondTheRateOfOneClientAreRefusedToSorry) {
+  ServerSettings settings;
+  settings.trusted_proxies = {*parse_address_block("127.0.0.1")};
+  ServerUnderTest server(settings);
+  auto client = server.client();
+  const auto post = [&](const std::string& forwarded_for, int n) {
+    const httplib::Headers headers = {{"X-Forwarded-For", forwarded_for}};
+    const auto res = client.Post(
+        kForm, headers, "name=Ann&email=ann" + std::to_string(n) + "%40example.com",
+        "application/x-www-form-urlencoded");
+    return res ? res->get_header_value("Location") : "no answer";
+  };
+  for (std::size_t n = 0; n < kMaxSignupsPerWindow; ++n) {
+    EXPECT_EQ(post("198.51.100.7", static_cast<int>(n)), "/thankyou.html") << n;
+  }
+  EXPECT_EQ(post("198.51.100.7", 100), "/sorry.html");
+  EXPECT_EQ(post("198.51.100.8", 101), "/thankyou.html");
+  EXPECT_EQ(read_rows(server.db_path()).size(), kMaxSignupsPerWindow + 1);
+  const auto log = server.log_lines();
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_NE(log[0].find("refused a sign-up from 198.51.100.7"), std::string::npos) << log[0];
 }
 
 }  // namespace

@@ -1,0 +1,83 @@
+#include "server/http/list_routes.h"
+
+#include "server/constants.h"
+#include "server/http/form_body.h"
+#include "server/http/http_status.h"
+#include "server/http/pages.h"
+#include "server/http/routes.h"
+#include "server/mail/message.h"
+#include "server/token.h"
+
+namespace brevolt::signup {
+namespace {
+
+using namespace http_status;
+
+// The link's token, from the address or (a form's button) the body. Only
+// what a token can look like goes further; anything else is unknown.
+std::string token_of(const Request& request) {
+  auto token = first_form_value(request.query, kTokenField);
+  if (token.empty() && request.method == "POST")
+    token = first_form_value(request.body, kTokenField);
+  const bool plausible =
+      !token.empty() && token.size() <= 2 * kTokenBytes &&
+      token.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_") ==
+          std::string::npos;
+  return plausible ? token : std::string();
+}
+
+}  // namespace
+
+std::optional<std::variant<Answer, LinkAction>> route_link(const Request& request) {
+  const bool confirm = request.path == kConfirmPath;
+  if (!confirm && request.path != kUnsubscribePath) return std::nullopt;
+  const bool get = request.method == "GET" || request.method == "HEAD";
+  if (!get && request.method != "POST") return method_not_allowed("GET, HEAD, POST");
+  const auto token = token_of(request);
+  if (token.empty()) return page_answer(kNotFound, render_link_problem(kNotFound));
+  // Opening the link changes nothing: mail scanners open links too.
+  if (get) {
+    return page_answer(kOk,
+                       confirm ? render_confirm_prompt(token) : render_unsubscribe_prompt(token));
+  }
+  // RFC 8058: a mailbox provider's one-click POST carries
+  // "List-Unsubscribe=One-Click" as a form or as multipart; either way the
+  // token in the address is what decides.
+  return LinkAction{confirm ? LinkKind::Confirm : LinkKind::Unsubscribe, token};
+}
+
+Answer after_link(LinkKind kind, const LinkResult& result, const LogSink& log) {
+  if (const auto* failure = std::get_if<StoreFailure>(&result)) {
+    log("could not act on a link: " + failure->message);
+    return error_answer(kServiceUnavailable);
+  }
+  switch (std::get<LinkOutcome>(result)) {
+    case LinkOutcome::Done:
+      return page_answer(kOk,
+                         kind == LinkKind::Confirm ? render_confirmed() : render_unsubscribed());
+    case LinkOutcome::Expired:
+      return page_answer(kGone, render_link_problem(kGone));
+    case LinkOutcome::Unknown:
+      break;
+  }
+  return page_answer(kNotFound, render_link_problem(kNotFound));
+}
+
+ListSignup to_list_signup(const SignupToRecord& signup, const ListSettings& settings) {
+  ListSignup list;
+  list.name = signup.name;
+  list.email = signup.email;
+  list.consent_address = signup.client_address;
+  list.user_agent = signup.user_agent;
+  list.form_version = signup.form_version;
+  list.confirm_by_mail = settings.confirm_by_mail;
+  if (settings.confirm_by_mail) {
+    auto token = new_token();
+    list.token = std::move(token.text);
+    list.token_hash = std::move(token.hash);
+    list.message_id = new_message_id(settings.mail_from);
+  }
+  return list;
+}
+
+}  // namespace brevolt::signup

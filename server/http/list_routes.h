@@ -1,0 +1,45 @@
+#pragma once
+// The links in the confirmation mail, and what the list adds to a sign-up,
+// apart from how requests travel.
+#include <functional>
+#include <optional>
+#include <string>
+#include <variant>
+
+#include "server/store/mailing_list.h"
+#include "server/system/log_sink.h"
+
+namespace brevolt::signup {
+
+struct Request;
+struct Answer;
+struct SignupToRecord;
+
+// What the server was started with, as the list's pages and sign-ups need it.
+struct ListSettings {
+  bool confirm_by_mail = false;
+  std::string privacy_url;  // shown under the form when set
+  std::string mail_from;    // whose domain names each mail's Message-ID
+  // New mail waits in the outbox: wakes the worker that sends it.
+  std::function<void()> mail_queued;
+};
+
+enum class LinkKind { Confirm, Unsubscribe };
+
+// A POST to a link's address: the store decides.
+struct LinkAction {
+  LinkKind kind = LinkKind::Confirm;
+  std::string token;
+};
+
+// Nothing unless the request is for a link's address.
+std::optional<std::variant<Answer, LinkAction>> route_link(const Request& request);
+
+// The page once the store has acted on a link; failures are logged.
+Answer after_link(LinkKind kind, const LinkResult& result, const LogSink& log);
+
+// The sign-up as the list records it, with a fresh link secret for the mail
+// it may queue.
+ListSignup to_list_signup(const SignupToRecord& signup, const ListSettings& settings);
+
+}  // namespace brevolt::signup

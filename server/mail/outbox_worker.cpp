@@ -1,0 +1,99 @@
+#include "server/mail/outbox_worker.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "server/constants.h"
+#include "server/mail/message.h"
+#include "server/mail/retry_schedule.h"
+
+namespace brevolt::signup {
+
+OutboxWorker::OutboxWorker(Outbox& outbox, MailSender& sender, MailSettings settings, LogSink log)
+    : outbox_(outbox), sender_(sender), settings_(std::move(settings)), log_(std::move(log)) {}
+
+OutboxWorker::~OutboxWorker() { stop(); }
+
+void OutboxWorker::start() {
+  thread_ = std::thread([this] { run(); });
+}
+
+void OutboxWorker::wake() {
+  {
+    const std::lock_guard lock(mutex_);
+    wake_pending_ = true;
+  }
+  woken_.notify_one();
+}
+
+void OutboxWorker::stop() {
+  {
+    const std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  woken_.notify_one();
+  if (thread_.joinable()) thread_.join();
+}
+
+void OutboxWorker::run() {
+  while (!stopping_) {
+    const auto wait = send_due();
+    std::unique_lock lock(mutex_);
+    woken_.wait_for(lock, wait, [this] { return stopping_ || wake_pending_; });
+    wake_pending_ = false;
+  }
+}
+
+std::chrono::milliseconds OutboxWorker::send_due() {
+  try {
+    while (!stopping_ && send_one()) {
+    }
+    const auto next = outbox_.next_due_in();
+    return std::min<std::chrono::milliseconds>(next.value_or(kOutboxIdlePoll), kOutboxIdlePoll);
+  } catch (const std::exception& error) {
+    log_(std::string("outbox: the store failed: ") + error.what());
+    return kOutboxStoreRetry;
+  }
+}
+
+// False when nothing was due.
+bool OutboxWorker::send_one() {
+  const auto mail = outbox_.claim(kSendLease);
+  if (!mail) return false;
+  const auto message = build_confirmation_message(
+      {settings_.from, mail->recipient, settings_.public_url, mail->token, mail->message_id});
+  const auto result = sender_.send(settings_.from, mail->recipient, message);
+  switch (result.outcome) {
+    case SendOutcome::Sent:
+      outbox_.remove(mail->id);
+      // A mail that had been waiting went: the relay is back for the rest.
+      if (mail->attempts > 0) outbox_.hurry();
+      return true;
+    case SendOutcome::Refused:
+      log_("outbox: the relay refused mail " + mail->message_id + " for good: " + result.detail);
+      outbox_.remove(mail->id);
+      return true;
+    case SendOutcome::TryLater:
+      break;
+  }
+  if (stopping_) {
+    // Cut short by the stop: the next start sends it at once.
+    outbox_.retry(mail->id, std::chrono::seconds{0});
+    return false;
+  }
+  const auto delay = retry_delay(mail->attempts + 1, mail->age);
+  if (!delay) {
+    log_("outbox: gave up on mail " + mail->message_id +
+         ", its link has expired: " + result.detail);
+    outbox_.remove(mail->id);
+    return true;
+  }
+  log_("outbox: mail " + mail->message_id + " not sent, trying again in " +
+       std::to_string(delay->count()) + " s: " + result.detail);
+  outbox_.retry(mail->id, *delay);
+  // Whatever else is due would meet the same relay; wait for the next due
+  // time instead of hammering it.
+  return false;
+}
+
+}  // namespace brevolt::signup

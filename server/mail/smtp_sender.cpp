@@ -1,0 +1,92 @@
+#include "server/mail/smtp_sender.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+#include <memory>
+#include <mutex>
+
+#include "server/constants.h"
+
+namespace brevolt::signup {
+namespace {
+
+constexpr long kPermanentFailure = 500;
+
+// A 5xx reply refuses the message for good, except the login's: a wrong
+// password is the operator's to mend, and the mail must still go after.
+bool is_permanent(long reply) {
+  constexpr long kLoginReplies[] = {530, 534, 535, 538};
+  return reply >= kPermanentFailure && std::find(std::begin(kLoginReplies), std::end(kLoginReplies),
+                                                 reply) == std::end(kLoginReplies);
+}
+
+struct Upload {
+  const std::string& data;
+  std::size_t offset = 0;
+};
+
+std::size_t read_upload(char* buffer, std::size_t size, std::size_t count, void* user) {
+  auto& upload = *static_cast<Upload*>(user);
+  const auto n = std::min(size * count, upload.data.size() - upload.offset);
+  std::memcpy(buffer, upload.data.data() + upload.offset, n);
+  upload.offset += n;
+  return n;
+}
+
+int check_cancel(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  return static_cast<const std::atomic<bool>*>(user)->load() ? 1 : 0;
+}
+
+// libcurl's global set-up is not safe to race with other threads' first use.
+void init_curl() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+}  // namespace
+
+SmtpSender::SmtpSender(std::string url, const std::atomic<bool>& cancel)
+    : url_(std::move(url)), cancel_(cancel) {
+  init_curl();
+}
+
+SendResult SmtpSender::send(const std::string& from, const std::string& to,
+                            const std::string& message) {
+  const std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(),
+                                                                 &curl_easy_cleanup);
+  if (!curl) return {SendOutcome::TryLater, "cannot start libcurl"};
+  const std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> recipients(
+      curl_slist_append(nullptr, ("<" + to + ">").c_str()), &curl_slist_free_all);
+  Upload upload{message};
+  char error[CURL_ERROR_SIZE] = {};
+  auto* handle = curl.get();
+  curl_easy_setopt(handle, CURLOPT_URL, url_.c_str());
+  curl_easy_setopt(handle, CURLOPT_MAIL_FROM, ("<" + from + ">").c_str());
+  curl_easy_setopt(handle, CURLOPT_MAIL_RCPT, recipients.get());
+  // STARTTLS when the relay offers it; smtps:// is TLS from the start.
+  curl_easy_setopt(handle, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY));
+  curl_easy_setopt(handle, CURLOPT_UPLOAD, 1L);
+  curl_easy_setopt(handle, CURLOPT_READFUNCTION, read_upload);
+  curl_easy_setopt(handle, CURLOPT_READDATA, &upload);
+  curl_easy_setopt(handle, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(message.size()));
+  curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, static_cast<long>(kSmtpConnectTimeout.count()));
+  curl_easy_setopt(handle, CURLOPT_TIMEOUT, static_cast<long>(kSmtpTimeout.count()));
+  curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, check_cancel);
+  curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &cancel_);
+  curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, error);
+  const CURLcode rc = curl_easy_perform(handle);
+  if (rc == CURLE_OK) return {SendOutcome::Sent, {}};
+  long reply = 0;
+  curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &reply);
+  std::string detail = error[0] ? error : curl_easy_strerror(rc);
+  if (reply != 0) detail += " (relay replied " + std::to_string(reply) + ")";
+  const bool permanent = is_permanent(reply) && rc != CURLE_ABORTED_BY_CALLBACK;
+  return {permanent ? SendOutcome::Refused : SendOutcome::TryLater, detail};
+}
+
+}  // namespace brevolt::signup

@@ -1,0 +1,24 @@
+#pragma once
+// Sends through an SMTP relay with libcurl: smtp:// (STARTTLS where the
+// relay offers it) or smtps://, with the login in the URL if it needs one.
+#include <atomic>
+#include <string>
+
+#include "server/mail/mail_sender.h"
+
+namespace brevolt::signup {
+
+class SmtpSender : public MailSender {
+ public:
+  // `cancel`, once true, ends a send in progress (as TryLater).
+  SmtpSender(std::string url, const std::atomic<bool>& cancel);
+
+  SendResult send(const std::string& from, const std::string& to,
+                  const std::string& message) override;
+
+ private:
+  std::string url_;
+  const std::atomic<bool>& cancel_;
+};
+
+}  // namespace brevolt::signup

@@ -1,0 +1,221 @@
+#include "server/store/postgres/postgres_store.h"
+
+#include <libpq-fe.h>
+
+#include <exception>
+#include <string_view>
+
+#include "server/store/email_key.h"
+#include "server/store/postgres/pq_connection.h"
+
+namespace brevolt::signup {
+namespace {
+
+// Held for the length of the schema transaction; any number unlikely to be
+// some other program's on the same database.
+constexpr std::string_view kSchemaLock = "SELECT pg_advisory_xact_lock(7450839174027501)";
+
+// The schema's history: step N brings a database from version N to N + 1.
+// The key column holds the address as sign-ups are told apart (see
+// email_key), so the unique index does not depend on a collation's idea of
+// letter case. Times are the database server's.
+const std::vector<std::vector<std::string_view>> kMigrations = {
+    {
+        "CREATE TABLE signups ("
+        " id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,"
+        " name text NOT NULL,"
+        " email text NOT NULL,"
+        " email_key text COLLATE \"C\" NOT NULL,"
+        " signed_up_at timestamptz NOT NULL DEFAULT clock_timestamp())",
+        "CREATE UNIQUE INDEX signups_email_key ON signups (email_key)",
+    },
+    // The mailing list: a sign-up is pending until its address confirms,
+    // with the consent it gave; an unsubscribed address leaves only its key
+    // and the time; mail waits in the outbox until the relay takes it.
+    {
+        "ALTER TABLE signups ADD COLUMN status text NOT NULL DEFAULT 'confirmed',"
+        " ADD COLUMN confirmed_at timestamptz,"
+        " ADD COLUMN consent_address text,"
+        " ADD COLUMN consent_user_agent text,"
+        " ADD COLUMN consent_form_version text,"
+        " ADD COLUMN token_hash text COLLATE \"C\","
+        " ADD COLUMN token_expires_at timestamptz,"
+        " ADD COLUMN last_mail_at timestamptz",
+        "UPDATE signups SET confirmed_at = signed_up_at WHERE confirmed_at IS NULL",
+        "CREATE UNIQUE INDEX signups_token ON signups (token_hash)",
+        "CREATE TABLE suppressions ("
+        " email_key text COLLATE \"C\" PRIMARY KEY,"
+        " unsubscribed_at timestamptz NOT NULL DEFAULT clock_timestamp())",
+        "CREATE TABLE outbox ("
+        " id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,"
+        " email_key text COLLATE \"C\" NOT NULL,"
+        " recipient text NOT NULL,"
+        " token text NOT NULL,"
+        " message_id text NOT NULL,"
+        " queued_at timestamptz NOT NULL DEFAULT clock_timestamp(),"
+        " due_at timestamptz NOT NULL DEFAULT clock_timestamp(),"
+        " leased_until timestamptz,"
+        " attempts integer NOT NULL DEFAULT 0)",
+        "CREATE INDEX outbox_due ON outbox (due_at)",
+        "CREATE INDEX outbox_email_key ON outbox (email_key)",
+    },
+};
+
+constexpr std::string_view kInsertName = "insert_signup";
+constexpr std::string_view kInsert =
+    "INSERT INTO signups (name, email, email_key) VALUES ($1, $2, $3)"
+    " ON CONFLICT (email_key) DO NOTHING";
+
+// On failure the caller drops the connection, and the transaction with it.
+void migrate(PqConnection& connection) {
+  connection.execute("BEGIN");
+  connection.execute(kSchemaLock);
+  connection.execute("CREATE TABLE IF NOT EXISTS brevolt_schema (version integer NOT NULL)");
+  const auto found = connection.execute("SELECT coalesce(max(version), 0) FROM brevolt_schema");
+  const auto version = static_cast<std::size_t>(std::stoul(PQgetvalue(found.get(), 0, 0)));
+  for (std::size_t step = version; step < kMigrations.size(); ++step) {
+    for (const auto sql : kMigrations[step]) connection.execute(sql);
+  }
+  if (version < kMigrations.size()) {
+    connection.execute("DELETE FROM brevolt_schema");
+    connection.execute("INSERT INTO brevolt_schema VALUES (" +
+                       std::to_string(kMigrations.size()) + ")");
+  }
+  connection.execute("COMMIT");
+}
+
+bool failed(const AddResult& result) { return std::holds_alternative<StoreFailure>(result); }
+bool failed(const std::optional<StoreFailure>& result) { return result.has_value(); }
+
+}  // namespace
+
+// A connection on loan from the pool; it goes back when the lease ends,
+// unless it was found broken.
+class PostgresStore::Lease {
+ public:
+  Lease(PostgresStore& store, std::unique_ptr<PqConnection> connection)
+      : store_(store), connection_(std::move(connection)) {}
+  Lease(Lease&& other) noexcept = default;
+  ~Lease() { store_.give_back(std::move(connection_)); }
+  PqConnection& operator*() const { return *connection_; }
+
+ private:
+  PostgresStore& store_;
+  std::unique_ptr<PqConnection> connection_;
+};
+
+PostgresStore::PostgresStore(std::string uri, std::chrono::milliseconds timeout,
+                             std::size_t connections)
+    : uri_(std::move(uri)), timeout_(timeout), most_(connections == 0 ? 1 : connections) {
+  PqConnection setup(uri_, timeout_);
+  try {
+    migrate(setup);
+  } catch (const StoreError& error) {
+    throw StoreError(std::string("cannot set up the PostgreSQL schema: ") + error.what());
+  }
+  idle_.push_back(connect());
+  open_ = 1;
+}
+
+PostgresStore::~PostgresStore() = default;
+
+std::unique_ptr<PqConnection> PostgresStore::connect() const {
+  auto connection = std::make_unique<PqConnection>(uri_, timeout_);
+  connection->prepare(std::string(kInsertName), std::string(kInsert), 3);
+  return connection;
+}
+
+PostgresStore::Lease PostgresStore::lease() {
+  std::unique_lock lock(mutex_);
+  returned_.wait(lock, [&] { return !idle_.empty() || open_ < most_; });
+  if (!idle_.empty()) {
+    auto connection = std::move(idle_.back());
+    idle_.pop_back();
+    return Lease(*this, std::move(connection));
+  }
+  ++open_;
+  lock.unlock();
+  try {
+    return Lease(*this, connect());
+  } catch (...) {
+    give_back(nullptr);
+    throw;
+  }
+}
+
+void PostgresStore::give_back(std::unique_ptr<PqConnection> connection) {
+  {
+    const std::lock_guard lock(mutex_);
+    if (connection && !connection->broken()) {
+      idle_.push_back(std::move(connection));
+    } else {
+      // The database server went away: the idle connections, all older
+      // than this loss, went with it, and a retry must not meet one.
+      --open_;
+      open_ -= idle_.size();
+      idle_.clear();
+    }
+  }
+  returned_.notify_all();
+}
+
+AddResult PostgresStore::insert(PqConnection& connection,
+                                const std::vector<std::string>& values) {
+  const auto result = connection.run(std::string(kInsertName), values);
+  if (!succeeded(result)) {
+    return StoreFailure{"inserting the row: " + failure_text(result, connection.error())};
+  }
+  return std::string_view(PQcmdTuples(result.get())) == "1" ? SignupOutcome::Added
+                                                           : SignupOutcome::AlreadyKnown;
+}
+
+// A connection idle while the database restarted fails at its first use:
+// the second attempt runs on a fresh one.
+template <typename Work>
+auto PostgresStore::retried(Work work) -> decltype(work(std::declval<PqConnection&>())) {
+  try {
+    for (int attempt = 0;; ++attempt) {
+      auto connection = lease();
+      auto result = work(*connection);
+      if (!failed(result) || !(*connection).broken() || attempt > 0) return result;
+    }
+  } catch (const std::exception& error) {
+    return StoreFailure{error.what()};
+  }
+}
+
+AddResult PostgresStore::add(std::string_view name, std::string_view email) {
+  // The insert changes nothing when a first attempt had committed after all.
+  return retried([&](PqConnection& connection) {
+    return insert(connection, {std::string(name), std::string(email), email_key(email)});
+  });
+}
+
+void PostgresStore::in_transaction(const std::function<void(PqConnection&)>& work) {
+  for (int attempt = 0;; ++attempt) {
+    auto connection = lease();
+    try {
+      (*connection).execute("BEGIN");
+      work(*connection);
+      (*connection).execute("COMMIT");
+      return;
+    } catch (const StoreError&) {
+      if ((*connection).broken()) {
+        if (attempt > 0) throw;
+        continue;  // the transaction went with the connection
+      }
+      (*connection).run_sql("ROLLBACK");
+      throw;
+    }
+  }
+}
+
+std::optional<StoreFailure> PostgresStore::check() {
+  return retried([](PqConnection& connection) -> std::optional<StoreFailure> {
+    const auto result = connection.run_sql("SELECT 1");
+    if (succeeded(result)) return std::nullopt;
+    return StoreFailure{failure_text(result, connection.error())};
+  });
+}
+
+}  // namespace brevolt::signup

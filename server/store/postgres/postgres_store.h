@@ -1,0 +1,70 @@
+#pragma once
+// Sign-ups in a PostgreSQL database, for several servers sharing one list.
+// A few connections, opened as they are needed and opened again after the
+// database server has gone away; a sign-up that meets a lost connection is
+// tried once more on a new one, which its insert makes harmless.
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "server/store/mailing_list.h"
+#include "server/store/signup_store.h"
+
+namespace brevolt::signup {
+
+class PqConnection;
+
+class PostgresStore final : public SignupStore, public MailingList {
+ public:
+  // Connects once and creates or migrates the schema under an advisory
+  // lock, so that servers starting together take turns. Throws StoreError.
+  PostgresStore(std::string uri, std::chrono::milliseconds timeout, std::size_t connections);
+  ~PostgresStore() override;
+
+  AddResult add(std::string_view name, std::string_view email) override;
+  std::optional<StoreFailure> check() override;
+  ListSignupResult sign_up(const ListSignup& signup) override;
+  MailingList& list() override { return *this; }
+
+  // The mailing list (postgres_list.cpp).
+  LinkResult confirm(std::string_view token_hash) override;
+  LinkResult unsubscribe(std::string_view token_hash) override;
+  void export_people(const std::function<void(const PersonRecord&)>& each) override;
+  std::size_t erase(std::string_view email) override;
+  std::optional<QueuedMail> claim(std::chrono::seconds lease) override;
+  void remove(std::int64_t id) override;
+  void retry(std::int64_t id, std::chrono::seconds delay) override;
+  void hurry() override;
+  std::optional<std::chrono::milliseconds> next_due_in() override;
+
+ private:
+  class Lease;
+
+  std::unique_ptr<PqConnection> connect() const;
+  // Waits for an idle connection, or makes one while fewer than the most
+  // are open. Throws StoreError when a new one cannot be made.
+  Lease lease();
+  void give_back(std::unique_ptr<PqConnection> connection);
+  AddResult insert(PqConnection& connection, const std::vector<std::string>& values);
+  // Runs `work` in one transaction on a leased connection, once more on a
+  // fresh one if the connection was lost. Throws StoreError.
+  void in_transaction(const std::function<void(PqConnection&)>& work);
+  template <typename Work>
+  auto retried(Work work) -> decltype(work(std::declval<PqConnection&>()));
+
+  const std::string uri_;
+  const std::chrono::milliseconds timeout_;
+  const std::size_t most_;
+  std::mutex mutex_;
+  std::condition_variable returned_;
+  std::vector<std::unique_ptr<PqConnection>> idle_;
+  std::size_t open_ = 0;
+};
+
+}  // namespace brevolt::signup

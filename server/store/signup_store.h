@@ -1,0 +1,82 @@
+#pragma once
+// Where sign-ups are kept: one row per e-mail address, compared without
+// regard to letter case. The SQLite file and the PostgreSQL database both
+// stand behind this; every implementation may be called from several
+// threads at once.
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace brevolt::signup {
+
+class MailingList;
+
+// The store cannot be used at all (thrown at opening only).
+class StoreError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+enum class SignupOutcome {
+  Added,
+  AlreadyKnown,  // the first row for the address is kept as it was
+};
+
+// One request could not be served; the store may answer the next one.
+struct StoreFailure {
+  std::string message;
+  friend bool operator==(const StoreFailure&, const StoreFailure&) = default;
+};
+
+using AddResult = std::variant<SignupOutcome, StoreFailure>;
+
+struct ListSignup {
+  std::string name;
+  std::string email;
+  // The consent record: who asked, from where, with which form.
+  std::string consent_address;
+  std::string user_agent;
+  std::string form_version;
+  // Off: the sign-up counts as confirmed at once and nothing is mailed.
+  bool confirm_by_mail = false;
+  // The link secret and Message-ID for the mail this sign-up may queue.
+  std::string token;
+  std::string token_hash;
+  std::string message_id;
+};
+
+enum class ListSignupOutcome {
+  Confirmed,   // new, and confirmed at once (no mail)
+  MailQueued,  // new or still pending: a confirmation mail waits in the outbox
+  NoMail,      // known already (confirmed, or mailed too recently): nothing changed
+};
+using ListSignupResult = std::variant<ListSignupOutcome, StoreFailure>;
+
+class SignupStore {
+ public:
+  virtual ~SignupStore() = default;
+
+  // Durable once this returns Added or AlreadyKnown. Never throws.
+  virtual AddResult add(std::string_view name, std::string_view email) = 0;
+
+  // Nothing while the store answers, taking what a write would take (the
+  // write lock, a connection); otherwise why it does not. Never throws.
+  virtual std::optional<StoreFailure> check() = 0;
+
+  // A sign-up with its consent record (the mailing list's pending,
+  // confirmed and suppressed people) and the mail it asks for, in one
+  // transaction. Never throws.
+  virtual ListSignupResult sign_up(const ListSignup& signup) = 0;
+
+  // The list kept beside the sign-ups (server/store/mailing_list.h).
+  virtual MailingList& list() = 0;
+
+ protected:
+  SignupStore() = default;
+  SignupStore(const SignupStore&) = delete;
+  SignupStore& operator=(const SignupStore&) = delete;
+};
+
+}  // namespace brevolt::signup

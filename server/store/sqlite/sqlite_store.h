@@ -1,0 +1,67 @@
+#pragma once
+// Sign-ups in one SQLite file: the embedded store, with nothing to set up.
+// One connection, taken in turn by the calling threads.
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "server/store/mailing_list.h"
+#include "server/store/signup_store.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace brevolt::signup {
+
+class SqliteStore final : public SignupStore, public MailingList {
+ public:
+  // Opens the file, creating it (readable by its owner only) and bringing
+  // its schema up to date. Throws StoreError when the file cannot be used.
+  SqliteStore(const std::string& path, std::chrono::milliseconds busy_timeout);
+  ~SqliteStore() override;
+
+  AddResult add(std::string_view name, std::string_view email) override;
+  std::optional<StoreFailure> check() override;
+  ListSignupResult sign_up(const ListSignup& signup) override;
+  MailingList& list() override { return *this; }
+
+  // The mailing list (sqlite_list.cpp).
+  LinkResult confirm(std::string_view token_hash) override;
+  LinkResult unsubscribe(std::string_view token_hash) override;
+  void export_people(const std::function<void(const PersonRecord&)>& each) override;
+  std::size_t erase(std::string_view email) override;
+  std::optional<QueuedMail> claim(std::chrono::seconds lease) override;
+  void remove(std::int64_t id) override;
+  void retry(std::int64_t id, std::chrono::seconds delay) override;
+  void hurry() override;
+  std::optional<std::chrono::milliseconds> next_due_in() override;
+
+ private:
+  struct StatementDeleter {
+    void operator()(sqlite3_stmt* statement) const;
+  };
+  using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
+  struct DatabaseDeleter {
+    void operator()(sqlite3* db) const;
+  };
+
+  Statement prepare(std::string_view sql);
+  void execute(std::string_view sql);
+  void migrate();
+  AddResult add_locked(std::string_view name, std::string_view email);
+  void roll_back_if_open();
+  // Runs `work` under the connection's lock in one write transaction,
+  // rolled back if it throws.
+  template <typename Work>
+  auto in_transaction(Work work) -> decltype(work());
+
+  std::mutex mutex_;
+  std::unique_ptr<sqlite3, DatabaseDeleter> db_;
+  Statement begin_;
+  Statement insert_;
+  Statement commit_;
+  Statement rollback_;
+};
+
+}  // namespace brevolt::signup

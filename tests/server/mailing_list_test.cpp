@@ -1,0 +1,278 @@
+// The mailing list end to end: the server executable with a real SMTP
+// relay on loopback, its export and erase subcommands, as a maker runs them.
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <sqlite3.h>
+
+#include <csignal>
+#include <memory>
+
+#include "server/constants.h"
+#include "tests/harness/server_process.h"
+#include "tests/server/server_fixture.h"
+#include "tests/server/smtp_relay.h"
+
+namespace brevolt::signup::test {
+namespace {
+
+constexpr auto kExitTimeout = std::chrono::seconds(10);
+// Past the first few retries of a relay that was away.
+constexpr auto kMailTimeout = std::chrono::seconds(30);
+constexpr const char* kFrom = "list@zendrolt.example";
+constexpr const char* kPublicUrl = "https://signup.zendrolt.example";
+constexpr const char* kName = "Mallory Spamlink";
+constexpr const char* kPrivacyUrl = "https://zendrolt.example/privacy";
+
+// Runs a subcommand to its end; its stdout.
+std::string run(std::vector<std::string> args) {
+  args.insert(args.begin(), BREVOLT_SIGNUP_SERVER_PATH);
+  brevolt::test::Child child(std::move(args));
+  std::string out;
+  while (auto line = child.ReadLine(kExitTimeout)) out += *line + "\n";
+  EXPECT_EQ(child.WaitExit(kExitTimeout), 0);
+  return out;
+}
+
+// The server executable with confirmation mail through `relay_url`.
+class MailingServer {
+ public:
+  MailingServer(const std::filesystem::path& db, const std::string& relay_url)
+      : server_({"--db", db.string(), "--smtp", relay_url, "--mail-from", kFrom, "--public-url",
+                 std::string(kPublicUrl) + "/", "--privacy-url", kPrivacyUrl}),
+        port_(server_.port()) {}
+  ~MailingServer() {
+    server_.process().Kill(SIGTERM);
+    EXPECT_EQ(server_.process().WaitExit(kExitTimeout), 0);
+  }
+  httplib::Client client() const {
+    httplib::Client client("127.0.0.1", port_);
+    client.set_read_timeout(std::chrono::seconds(5));
+    return client;
+  }
+  httplib::Result sign_up(const std::string& email) const {
+    return client().Post(kFormPath.data(), httplib::Params{{"name", kName}, {"email", email}});
+  }
+
+ private:
+  brevolt::test::ServerProcess server_;
+  int port_;
+};
+
+std::string token_in(const RelayedMail& mail) {
+  const auto unsubscribe = mail.header("List-Unsubscribe");
+  const auto start = unsubscribe.find("?t=");
+  return unsubscribe.substr(start + 3, unsubscribe.find('>') - start - 3);
+}
+
+std::string path_with(std::string_view path, const std::string& token) {
+  return std::string(path) + "?t=" + token;
+}
+
+class MailingList : public testing::Test {
+ protected:
+  TempDir dir;
+  std::filesystem::path db = dir.path() / "list.db";
+  std::unique_ptr<SmtpRelay> relay = std::make_unique<SmtpRelay>(dir.path() / "mail");
+
+  std::string export_csv() { return run({"export", "--db", db.string()}); }
+};
+
+TEST_F(MailingList, JourneyFromSignUpThroughConfirmationToOneClickUnsubscribe) {
+  MailingServer server(db, relay->url());
+  const auto form = server.client().Get(kFormPath.data());
+  ASSERT_TRUE(form);
+  EXPECT_NE(form->body.find("We will send you a mail to confirm."), std::string::npos);
+  EXPECT_NE(form->body.find(std::string("href=\"") + kPrivacyUrl + "\""), std::string::npos);
+  const auto signed_up = server.sign_up("Ann@Example.com");
+  ASSERT_TRUE(signed_up);
+  EXPECT_EQ(signed_up->status, 303);
+  EXPECT_EQ(signed_up->get_header_value("Location"), kThankYouPath);
+  EXPECT_NE(server.client().Get(kThankYouPath.data())->body.find("confirm from your inbox"),
+            std::string::npos);
+
+  const auto kept = relay->wait_for_mail(1, kMailTimeout);
+  ASSERT_EQ(kept.size(), 1u);
+  const auto& mail = kept[0];
+  EXPECT_EQ(mail.envelope_from, kFrom);
+  EXPECT_EQ(mail.envelope_to, std::vector<std::string>{"Ann@Example.com"});
+  EXPECT_EQ(mail.header("From"), kFrom);
+  EXPECT_EQ(mail.header("To"), "Ann@Example.com");
+  EXPECT_FALSE(mail.header("Subject").empty());
+  EXPECT_FALSE(mail.header("Date").empty());
+  EXPECT_TRUE(mail.header("Message-Id").ends_with("@zendrolt.example>"))
+      << mail.header("Message-Id");
+  EXPECT_NE(mail.header("Content-Type").find("charset=utf-8"), std::string::npos);
+  const auto token = token_in(mail);
+  EXPECT_EQ(token.size(), 43u);
+  EXPECT_EQ(mail.header("List-Unsubscribe"),
+            "<" + std::string(kPublicUrl) + path_with(kUnsubscribePath, token) + ">");
+  EXPECT_EQ(mail.header("List-Unsubscribe-Post"), "List-Unsubscribe=One-Click");
+  EXPECT_NE(mail.body().find(kPublicUrl + path_with(kConfirmPath, token)), std::string::npos);
+  EXPECT_EQ(mail.data.find("Mallory"), std::string::npos) << "the name never reaches a mail";
+  EXPECT_EQ(mail.data.find("Spamlink"), std::string::npos);
+  for (std::size_t i = mail.data.find('\n'); i != std::string::npos;
+       i = mail.data.find('\n', i + 1)) {
+    ASSERT_EQ(mail.data[i - 1], '\r') << "bare LF at " << i;
+  }
+  EXPECT_NE(export_csv().find("Ann@Example.com," + std::string(kName) + ",pending,"),
+            std::string::npos);
+
+  // A scanner opening the link confirms nothing.
+  const auto opened = server.client().Get(path_with(kConfirmPath, token));
+  ASSERT_TRUE(opened);
+  EXPECT_EQ(opened->status, 200);
+  EXPECT_NE(opened->body.find("method=\"post\""), std::string::npos);
+  EXPECT_NE(export_csv().find(",pending,"), std::string::npos);
+
+  const auto confirmed =
+      server.client().Post(path_with(kConfirmPath, token), "", kFormContentType.data());
+  ASSERT_TRUE(confirmed);
+  EXPECT_EQ(confirmed->status, 200);
+  const auto after_confirm = export_csv();
+  EXPECT_NE(after_confirm.find(",confirmed,"), std::string::npos) << after_confirm;
+  EXPECT_TRUE(after_confirm.ends_with(",127.0.0.1\r\n")) << after_confirm;
+
+  // What a mailbox provider's button sends (RFC 8058).
+  const auto left = server.client().Post(path_with(kUnsubscribePath, token),
+                                         "List-Unsubscribe=One-Click", kFormContentType.data());
+  ASSERT_TRUE(left);
+  EXPECT_EQ(left->status, 200);
+  const auto after_leaving = run({"export", "--db", db.string(), "--format", "json"});
+  EXPECT_NE(
+      after_leaving.find("\"email\":\"ann@example.com\",\"name\":null,\"status\":\"unsubscribed\""),
+      std::string::npos)
+      << after_leaving;
+}
+
+// The relay is away when the person signs up: the mail waits in the outbox,
+// through a restart of the server, and goes once the relay is back.
+TEST_F(MailingList, MailWaitsForARelayThatIsDownAcrossARestart) {
+  const int port = relay->port();
+  const auto url = relay->url();
+  relay.reset();
+  {
+    MailingServer server(db, url);
+    EXPECT_EQ(server.sign_up("bob@example.com")->get_header_value("Location"), kThankYouPath);
+  }
+  relay = std::make_unique<SmtpRelay>(dir.path() / "mail", port);
+  {
+    MailingServer server(db, url);
+    const auto kept = relay->wait_for_mail(1, kMailTimeout);
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].envelope_to, std::vector<std::string>{"bob@example.com"});
+    // A second person's mail is the sentinel that nothing else was coming.
+    server.sign_up("carol@example.com");
+    EXPECT_EQ(relay->wait_for_mail(2, kMailTimeout).size(), 2u);
+  }
+  EXPECT_EQ(relay->mail().size(), 2u);
+}
+
+struct RefusedCase {
+  const char* label;
+  std::string email;
+  int status;
+  const char* location;  // empty when the form is shown again
+};
+
+// Nothing a visitor types adds a header or a recipient, and nobody learns
+// who is on the list: each row is answered without a mail.
+TEST_F(MailingList, RefusedAndRepeatedSignUpsSendNoMail) {
+  MailingServer server(db, relay->url());
+  ASSERT_EQ(server.sign_up("dan@example.com")->status, 303);
+  const auto first = relay->wait_for_mail(1, kMailTimeout);
+  ASSERT_EQ(first.size(), 1u);
+  ASSERT_EQ(server.client()
+                .Post(path_with(kConfirmPath, token_in(first[0])), "", kFormContentType.data())
+                ->status,
+            200);
+
+  const RefusedCase cases[] = {
+      {"second recipient", "frank,eve@example.com", 303, "/sorry.html"},
+      {"angle brackets", "<eve@example.com>", 303, "/sorry.html"},
+      {"quoted local part", "\"eve\"@example.com", 303, "/sorry.html"},
+      {"header after CR LF", "eve@example.com\r\nBcc: frank@example.com", 200, ""},
+      {"confirmed address again", "DAN@example.com", 303, "/thankyou.html"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    const auto res = server.sign_up(c.email);
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, c.status);
+    EXPECT_EQ(res->get_header_value("Location"), c.location);
+  }
+  // The sentinel: a new address's mail arrives, and it is the only other one.
+  server.sign_up("grace@example.com");
+  const auto kept = relay->wait_for_mail(2, kMailTimeout);
+  ASSERT_EQ(kept.size(), 2u);
+  EXPECT_EQ(kept[1].envelope_to, std::vector<std::string>{"grace@example.com"});
+  const auto listed = export_csv();
+  EXPECT_EQ(std::count(listed.begin(), listed.end(), '\n'), 3) << listed;
+}
+
+struct LinkCase {
+  const char* label;
+  std::string path;
+  bool post;
+  int status;
+};
+
+TEST_F(MailingList, UnknownAndExpiredLinksChangeNothing) {
+  MailingServer server(db, relay->url());
+  server.sign_up("heidi@example.com");
+  const auto kept = relay->wait_for_mail(1, kMailTimeout);
+  ASSERT_EQ(kept.size(), 1u);
+  const auto token = token_in(kept[0]);
+  const std::string unknown(43, 'A');
+  {
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(db.c_str(), &raw), SQLITE_OK);
+    const std::unique_ptr<sqlite3, decltype(&sqlite3_close)> conn(raw, &sqlite3_close);
+    sqlite3_busy_timeout(raw, 5000);
+    ASSERT_EQ(sqlite3_exec(raw, "UPDATE signups SET token_expires_at = '2000-01-01T00:00:00.000Z'",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+  }
+  const LinkCase cases[] = {
+      {"unknown confirm", path_with(kConfirmPath, unknown), true, 404},
+      {"unknown unsubscribe", path_with(kUnsubscribePath, unknown), true, 404},
+      {"no token", std::string(kConfirmPath), false, 404},
+      {"not a token", path_with(kUnsubscribePath, "%3Cscript%3E"), false, 404},
+      {"expired confirm", path_with(kConfirmPath, token), true, 410},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    const auto res = c.post ? server.client().Post(c.path, "", kFormContentType.data())
+                            : server.client().Get(c.path);
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, c.status);
+  }
+  EXPECT_NE(export_csv().find(",pending,"), std::string::npos);
+}
+
+TEST_F(MailingList, EraseRemovesThePersonAndTheirWaitingMailInAnyCase) {
+  const auto url = relay->url();
+  relay.reset();  // the mail stays queued
+  {
+    MailingServer server(db, url);
+    server.sign_up("ivan@example.com");
+    server.sign_up("judy@example.com");
+  }
+  EXPECT_EQ(run({"erase", "--db", db.string(), "IVAN@Example.COM"}), "removed 1 person\n");
+  EXPECT_EQ(run({"erase", "--db", db.string(), "nobody@example.com"}), "removed 0 people\n");
+  const auto listed = export_csv();
+  EXPECT_EQ(listed.find("ivan"), std::string::npos) << listed;
+  EXPECT_NE(listed.find("judy@example.com"), std::string::npos) << listed;
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open_v2(db.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+  const std::unique_ptr<sqlite3, decltype(&sqlite3_close)> conn(raw, &sqlite3_close);
+  sqlite3_stmt* stmt = nullptr;
+  ASSERT_EQ(
+      sqlite3_prepare_v2(raw, "SELECT group_concat(recipient) FROM outbox", -1, &stmt, nullptr),
+      SQLITE_OK);
+  ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
+  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)), "judy@example.com");
+  sqlite3_finalize(stmt);
+}
+
+}  // namespace
+}  // namespace brevolt::signup::test

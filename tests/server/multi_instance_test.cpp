@@ -1,0 +1,74 @@
+// Several servers on one PostgreSQL database, as behind a proxy: started
+// together (their schema set-up takes turns), each address posted to all
+// of them in different letter cases, one row per address in the end.
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <atomic>
+#include <cctype>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/harness/pg_cluster.h"
+#include "tests/harness/server_process.h"
+#include "tests/server/server_fixture.h"
+
+namespace brevolt::signup::test {
+namespace {
+
+using brevolt::test::ServerProcess;
+using brevolt::test::SharedPgCluster;
+
+constexpr int kInstances = 3;
+constexpr int kAddresses = 20;
+
+// The same mailbox in another letter case for each instance.
+std::string spelling(int address, int instance) {
+  std::string email = "member" + std::to_string(address) + "@example.com";
+  for (std::size_t i = 0; i < email.size(); ++i) {
+    if ((i + static_cast<std::size_t>(instance)) % 3 == 0) {
+      email[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(email[i])));
+    }
+  }
+  return email;
+}
+
+TEST(SeveralInstances, EachAddressPostedToAllEndsAsOneRow) {
+  auto& cluster = SharedPgCluster();
+  const auto uri = cluster.create_database();
+  // Loopback stands for the proxy; each address is a visitor of its own.
+  std::vector<std::unique_ptr<ServerProcess>> servers;
+  for (int n = 0; n < kInstances; ++n) {
+    servers.push_back(std::make_unique<ServerProcess>(
+        std::vector<std::string>{"--db", uri, "--trusted-proxy", "127.0.0.1"}));
+  }
+  std::vector<int> ports;
+  for (auto& server : servers) ports.push_back(server->port());
+  std::vector<std::thread> visitors;
+  std::atomic<int> thanked{0};
+  for (int n = 0; n < kInstances; ++n) {
+    visitors.emplace_back([&, n] {
+      httplib::Client client("127.0.0.1", ports[static_cast<std::size_t>(n)]);
+      client.set_read_timeout(std::chrono::seconds(30));
+      for (int a = 0; a < kAddresses; ++a) {
+        const httplib::Headers from = {{"X-Forwarded-For", "198.51.100." + std::to_string(a)}};
+        const auto res = client.Post("/posttobrevolt2.asp", from,
+                                     httplib::Params{{"name", "N"}, {"email", spelling(a, n)}});
+        if (res && res->get_header_value("Location") == "/thankyou.html") ++thanked;
+      }
+    });
+  }
+  for (auto& visitor : visitors) visitor.join();
+  EXPECT_EQ(thanked.load(), kInstances * kAddresses);
+  const auto counts =
+      cluster.query(uri, "SELECT count(*), count(DISTINCT email_key), max(n) FROM "
+                         "(SELECT email_key, count(*) OVER (PARTITION BY email_key) AS n "
+                         "FROM signups) AS rows");
+  ASSERT_EQ(counts.size(), 1u);
+  EXPECT_EQ(counts[0], std::to_string(kAddresses) + "|" + std::to_string(kAddresses) + "|1");
+}
+
+}  // namespace
+}  // namespace brevolt::signup::test

@@ -1,0 +1,229 @@
+// The rules every store keeps, run against each: the SQLite file and a
+// PostgreSQL database on the test program's own cluster.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "server/store/mailing_list.h"
+#include "server/store/postgres/postgres_store.h"
+#include "server/token.h"
+#include "tests/harness/pg_cluster.h"
+#include "tests/server/server_fixture.h"
+
+namespace brevolt::signup::test {
+namespace {
+
+using brevolt::test::SharedPgCluster;
+
+constexpr std::size_t kConnections = 4;
+
+// A store and the means to take its database away and give it back.
+struct StoreUnderTest {
+  std::unique_ptr<SignupStore> store;
+  std::function<std::vector<std::string>()> emails;  // in the order stored
+  std::function<void()> go_away;
+  std::function<void()> come_back;
+  std::shared_ptr<void> keep;  // whatever the functions above rely on
+};
+
+struct SqliteCase {
+  TempDir dir;
+  std::filesystem::path db = dir.path() / "signups.db";
+  std::unique_ptr<WriteLock> lock;
+};
+
+StoreUnderTest sqlite_store() {
+  auto state = std::make_shared<SqliteCase>();
+  StoreUnderTest t;
+  t.store = std::make_unique<SqliteStore>(state->db.string(), kTestBusyTimeout);
+  t.emails = [state] {
+    std::vector<std::string> emails;
+    for (const auto& row : read_rows(state->db)) emails.push_back(row.email);
+    return emails;
+  };
+  // Another writer holding the file past the busy timeout.
+  t.go_away = [state] { state->lock = std::make_unique<WriteLock>(state->db); };
+  t.come_back = [state] { state->lock.reset(); };
+  t.keep = state;
+  return t;
+}
+
+StoreUnderTest postgres_store() {
+  auto& cluster = SharedPgCluster();
+  const auto uri = cluster.create_database();
+  StoreUnderTest t;
+  t.store = std::make_unique<PostgresStore>(uri, kTestBusyTimeout * 10, kConnections);
+  t.emails = [&cluster, uri] { return cluster.query(uri, "SELECT email FROM signups ORDER BY id"); };
+  t.go_away = [&cluster] { cluster.stop(); };
+  t.come_back = [&cluster] { cluster.start(); };
+  return t;
+}
+
+std::string upper(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return text;
+}
+
+class StoreConformance : public ::testing::TestWithParam<StoreUnderTest (*)()> {};
+
+TEST_P(StoreConformance, AnAddressInAnyLetterCaseIsStoredOnceAsFirstTyped) {
+  auto t = GetParam()();
+  EXPECT_EQ(t.store->add("Ann", "Ann@Example.com"), AddResult(SignupOutcome::Added));
+  EXPECT_EQ(t.store->add("Mallory", "ann@EXAMPLE.COM"), AddResult(SignupOutcome::AlreadyKnown));
+  // Letters outside ASCII are left as they are, in both stores alike.
+  EXPECT_EQ(t.store->add("Ann", "ann@exämple.com"), AddResult(SignupOutcome::Added));
+  EXPECT_EQ(t.store->add("Ann", "ann@exÄmple.com"), AddResult(SignupOutcome::Added));
+  EXPECT_EQ(t.emails(), (std::vector<std::string>{"Ann@Example.com", "ann@exämple.com",
+                                                  "ann@exÄmple.com"}));
+}
+
+// Every thread adds its own addresses and, in capitals, its neighbour's
+// while the neighbour may still be adding them.
+TEST_P(StoreConformance, ConcurrentAddsStoreEachAddressOnce) {
+  constexpr int kThreads = 4;
+  constexpr int kPerThread = 25;
+  auto t = GetParam()();
+  const auto address = [](int thread, int i) {
+    return "user" + std::to_string(thread) + "-" + std::to_string(i) + "@example.com";
+  };
+  std::vector<std::thread> threads;
+  std::atomic<int> failures{0};
+  for (int n = 0; n < kThreads; ++n) {
+    threads.emplace_back([&, n] {
+      for (int i = 0; i < kPerThread; ++i) {
+        for (const auto& email : {address(n, i), upper(address((n + 1) % kThreads, i))}) {
+          if (std::holds_alternative<StoreFailure>(t.store->add("N", email))) ++failures;
+        }
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(failures.load(), 0);
+  const auto emails = t.emails();
+  std::set<std::string> keys;
+  for (const auto& email : emails) keys.insert(upper(email));
+  EXPECT_EQ(emails.size(), static_cast<std::size_t>(kThreads * kPerThread));
+  EXPECT_EQ(keys.size(), emails.size());
+}
+
+TEST_P(StoreConformance, FailsWhileTheDatabaseIsAwayAndServesAgainOnceBack) {
+  auto t = GetParam()();
+  ASSERT_EQ(t.store->check(), std::nullopt);
+  ASSERT_EQ(t.store->add("Ann", "ann@example.com"), AddResult(SignupOutcome::Added));
+  t.go_away();
+  EXPECT_TRUE(t.store->check().has_value());
+  const auto away = t.store->add("Bob", "bob@example.com");
+  ASSERT_TRUE(std::holds_alternative<StoreFailure>(away));
+  EXPECT_FALSE(std::get<StoreFailure>(away).message.empty());
+  t.come_back();
+  // Connections lost meanwhile are made again, without a failure to show.
+  EXPECT_EQ(t.store->add("Bob", "bob@example.com"), AddResult(SignupOutcome::Added));
+  EXPECT_EQ(t.store->check(), std::nullopt);
+  EXPECT_EQ(t.emails(), (std::vector<std::string>{"ann@example.com", "bob@example.com"}));
+}
+
+ListSignup list_signup(const std::string& email, bool by_mail) {
+  ListSignup signup;
+  signup.name = "Ann";
+  signup.email = email;
+  signup.consent_address = "192.0.2.7";
+  signup.user_agent = "test";
+  signup.form_version = "2";
+  signup.confirm_by_mail = by_mail;
+  if (by_mail) {
+    const auto token = new_token();
+    signup.token = token.text;
+    signup.token_hash = token.hash;
+    signup.message_id = "id-" + token.text.substr(0, 8) + "@example.org";
+  }
+  return signup;
+}
+
+std::vector<std::string> statuses(MailingList& list) {
+  std::vector<std::string> seen;
+  list.export_people([&](const PersonRecord& p) {
+    seen.push_back(p.email + " " + p.status + (p.name ? " named" : "") +
+                   (p.confirmed_at ? " confirmed_at" : "") +
+                   (p.unsubscribed_at ? " unsubscribed_at" : ""));
+  });
+  return seen;
+}
+
+TEST_P(StoreConformance, AListedPersonMovesFromPendingToConfirmedToSuppressedAndBack) {
+  auto t = GetParam()();
+  auto& list = t.store->list();
+  const auto ann = list_signup("Ann@Example.com", true);
+  const auto repeat = list_signup("ANN@example.com", true);
+  using O = ListSignupOutcome;
+  EXPECT_EQ(t.store->sign_up(ann), ListSignupResult(O::MailQueued));
+  EXPECT_EQ(t.store->sign_up(repeat), ListSignupResult(O::NoMail)) << "within the resend interval";
+  EXPECT_EQ(list.confirm(repeat.token_hash), LinkResult(LinkOutcome::Unknown));
+  EXPECT_EQ(list.confirm(ann.token_hash), LinkResult(LinkOutcome::Done));
+  EXPECT_EQ(list.confirm(ann.token_hash), LinkResult(LinkOutcome::Done)) << "twice is harmless";
+  EXPECT_EQ(t.store->sign_up(repeat), ListSignupResult(O::NoMail)) << "confirmed: nothing to tell";
+  EXPECT_EQ(t.store->sign_up(list_signup("bob@example.com", false)),
+            ListSignupResult(O::Confirmed));
+  EXPECT_EQ(statuses(list),
+            (std::vector<std::string>{"Ann@Example.com confirmed named confirmed_at",
+                                      "bob@example.com confirmed named confirmed_at"}));
+  EXPECT_EQ(list.unsubscribe(ann.token_hash), LinkResult(LinkOutcome::Done));
+  EXPECT_EQ(list.unsubscribe(ann.token_hash), LinkResult(LinkOutcome::Unknown));
+  EXPECT_EQ(statuses(list),
+            (std::vector<std::string>{"ann@example.com unsubscribed unsubscribed_at",
+                                      "bob@example.com confirmed named confirmed_at"}));
+  // Signing up again after leaving starts a new confirmation.
+  EXPECT_EQ(t.store->sign_up(repeat), ListSignupResult(O::MailQueued));
+  EXPECT_EQ(statuses(list),
+            (std::vector<std::string>{"ANN@example.com pending named",
+                                      "bob@example.com confirmed named confirmed_at"}));
+  EXPECT_EQ(list.erase("BOB@EXAMPLE.COM"), 1u);
+  EXPECT_EQ(list.erase("bob@example.com"), 0u);
+  EXPECT_EQ(list.erase("ann@EXAMPLE.com"), 1u);
+  EXPECT_TRUE(statuses(list).empty());
+  EXPECT_EQ(list.claim(std::chrono::seconds(60)), std::nullopt) << "erased with its mail";
+}
+
+TEST_P(StoreConformance, OutboxMailIsLeasedToOneWorkerUntilSentOrDueAgain) {
+  auto t = GetParam()();
+  auto& list = t.store->list();
+  const auto ann = list_signup("ann@example.com", true);
+  ASSERT_EQ(t.store->sign_up(ann), ListSignupResult(ListSignupOutcome::MailQueued));
+  const auto lease = std::chrono::seconds(60);
+  auto mail = list.claim(lease);
+  ASSERT_TRUE(mail);
+  EXPECT_EQ(mail->recipient, "ann@example.com");
+  EXPECT_EQ(mail->token, ann.token);
+  EXPECT_EQ(mail->message_id, ann.message_id);
+  EXPECT_EQ(mail->attempts, 0);
+  EXPECT_EQ(list.claim(lease), std::nullopt) << "leased";
+  const auto leased_for = list.next_due_in();
+  ASSERT_TRUE(leased_for);
+  EXPECT_GT(*leased_for, lease / 2);
+
+  list.retry(mail->id, std::chrono::seconds(600));
+  EXPECT_EQ(list.claim(lease), std::nullopt) << "not due yet";
+  list.hurry();  // the relay is back
+  mail = list.claim(lease);
+  ASSERT_TRUE(mail);
+  EXPECT_EQ(mail->attempts, 1);
+  list.remove(mail->id);
+  EXPECT_EQ(list.next_due_in(), std::nullopt);
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, StoreConformance,
+                         ::testing::Values(&sqlite_store, &postgres_store),
+                         [](const auto& info) {
+                           return info.index == 0 ? std::string("Sqlite")
+                                                  : std::string("Postgres");
+                         });
+
+}  // namespace
+}  // namespace brevolt::signup::test
