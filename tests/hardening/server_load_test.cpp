@@ -6,7 +6,6 @@
 #include <httplib.h>
 #include <netinet/in.h>
 #include <signal.h>
-#include <sqlite3.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -22,6 +21,7 @@
 
 #include "tests/e2e/common/journey.h"
 #include "tests/harness/server_process.h"
+#include "tests/harness/signup_rows.h"
 #include "tests/harness/x_session.h"
 
 namespace brevolt::test {
@@ -75,18 +75,7 @@ class Server {
   // email -> how often it is stored, compared without case.
   std::map<std::string, int> StoredEmails() const {
     std::map<std::string, int> stored;
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(db_.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-      sqlite3_stmt* statement = nullptr;
-      if (sqlite3_prepare_v2(db, "SELECT email FROM signups", -1, &statement, nullptr) ==
-          SQLITE_OK) {
-        while (sqlite3_step(statement) == SQLITE_ROW) {
-          ++stored[Lower(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)))];
-        }
-      }
-      sqlite3_finalize(statement);
-    }
-    sqlite3_close(db);
+    for (const auto& row : ReadSignups(db_)) ++stored[Lower(row.email)];
     return stored;
   }
 

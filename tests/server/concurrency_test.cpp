@@ -52,7 +52,7 @@ TEST(Concurrency, FiftySimultaneousSignUpsAreAllStoredOnce) {
   for (auto& thread : threads) thread.join();
 
   EXPECT_EQ(thanked.load(), 2 * kThreads * kPerThread);
-  const auto rows = read_rows(server.db_path());
+  const auto rows = ReadSignups(server.db_path());
   EXPECT_EQ(rows.size(), static_cast<std::size_t>(kThreads * kPerThread));
   std::set<std::string> unique;
   for (const auto& row : rows) unique.insert(upper(row.email));

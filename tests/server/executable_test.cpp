@@ -82,7 +82,7 @@ class NotifySocket {
 };
 
 TEST(Executable, RefusesBadCommandLinesWithOneClearLine) {
-  TempDir dir;
+  ScratchDir dir{"brevolt-server"};
   const auto db = (dir.path() / "s.db").string();
   {
     std::ofstream not_a_db(dir.path() / "notes.txt");
@@ -176,7 +176,7 @@ TEST(Executable, VersionIsOneLineWithTheNumber) {
 TEST(Executable, TellsTheServiceManagerItIsReadyAndStopsCleanlyWithTheSignUpKept) {
   for (const int stop_signal : {SIGTERM, SIGINT}) {
     SCOPED_TRACE(stop_signal);
-    TempDir dir;
+    ScratchDir dir{"brevolt-server"};
     const auto db = dir.path() / "signups.db";
     const NotifySocket manager(dir.path() / "notify");
     const auto err_path = dir.path() / "stderr";
@@ -196,7 +196,7 @@ TEST(Executable, TellsTheServiceManagerItIsReadyAndStopsCleanlyWithTheSignUpKept
     EXPECT_EQ(manager.receive(), "STOPPING=1");
     EXPECT_EQ(server.process().WaitExit(kExitTimeout), 0);
     EXPECT_EQ(file_text(err_path), "");
-    const auto rows = read_rows(db);
+    const auto rows = ReadSignups(db);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].email, "a@b.co");
     struct stat info {};

@@ -70,7 +70,7 @@ TEST(HttpRules, RequestsAreFramedAndAddressedOneWayOnly) {
     EXPECT_EQ(allow == std::string::npos ? "" : reply.substr(allow + 9, reply.find("\r\n", allow + 2) - allow - 9),
               c.allow);
   }
-  EXPECT_TRUE(read_rows(server.db_path()).empty());
+  EXPECT_TRUE(ReadSignups(server.db_path()).empty());
 }
 
 }  // namespace

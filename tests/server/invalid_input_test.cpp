@@ -88,7 +88,7 @@ TEST(InvalidInput, ReshowsFormWithReasonAndEscapedValuesAndStoresNothing) {
     EXPECT_EQ(body.find("<script>"), std::string::npos);
     EXPECT_EQ(body.find("<b>"), std::string::npos);
   }
-  EXPECT_TRUE(read_rows(server.db_path()).empty());
+  EXPECT_TRUE(ReadSignups(server.db_path()).empty());
 }
 
 TEST(InvalidInput, BytesThatAreNotUtf8AreRefusedAndShownReplaced) {
@@ -99,7 +99,7 @@ TEST(InvalidInput, BytesThatAreNotUtf8AreRefusedAndShownReplaced) {
   EXPECT_EQ(res->status, 200);
   EXPECT_NE(res->body.find("cannot be read"), std::string::npos);
   EXPECT_EQ(res->body.find("\xFF"), std::string::npos);
-  EXPECT_TRUE(read_rows(server.db_path()).empty());
+  EXPECT_TRUE(ReadSignups(server.db_path()).empty());
 }
 
 std::string padded_body(std::size_t size) {
@@ -115,13 +115,13 @@ TEST(BodyLimit, LargestBodyIsServedAndOneByteMoreIsRefusedWith413) {
   ASSERT_TRUE(over);
   EXPECT_EQ(over->status, 413);
   EXPECT_EQ(over->get_header_value("Content-Type"), "text/html; charset=utf-8");
-  EXPECT_TRUE(read_rows(server.db_path()).empty());
+  EXPECT_TRUE(ReadSignups(server.db_path()).empty());
 
   const auto at_limit =
       server.client().Post(kForm, padded_body(kMaxBody), "application/x-www-form-urlencoded");
   ASSERT_TRUE(at_limit);
   EXPECT_EQ(at_limit->status, 303);
-  EXPECT_EQ(read_rows(server.db_path()).size(), 1u);
+  EXPECT_EQ(ReadSignups(server.db_path()).size(), 1u);
 }
 
 // A chunked body declares no length, so it must be counted as it arrives.
@@ -161,7 +161,7 @@ TEST(BodyLimit, OversizedChunkedBodyIsRefusedWith413) {
   }
   close(sock);
   EXPECT_EQ(reply.substr(0, reply.find("\r\n")), "HTTP/1.1 413 Payload Too Large");
-  EXPECT_TRUE(read_rows(server.db_path()).empty());
+  EXPECT_TRUE(ReadSignups(server.db_path()).empty());
 }
 
 }  // namespace

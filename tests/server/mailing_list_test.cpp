@@ -70,7 +70,7 @@ std::string path_with(std::string_view path, const std::string& token) {
 
 class MailingList : public testing::Test {
  protected:
-  TempDir dir;
+  ScratchDir dir{"brevolt-server"};
   std::filesystem::path db = dir.path() / "list.db";
   std::unique_ptr<SmtpRelay> relay = std::make_unique<SmtpRelay>(dir.path() / "mail");
 

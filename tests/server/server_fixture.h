@@ -14,29 +14,13 @@
 
 #include "server/http/signup_server.h"
 #include "server/store/sqlite/sqlite_store.h"
+#include "tests/harness/scratch_dir.h"
+#include "tests/harness/signup_rows.h"
 
 namespace brevolt::signup::test {
 
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
-struct SignupRow {
-  std::string name;
-  std::string email;
-  std::string signed_up_at;
-};
-
-// Read with a connection of the test's own, as an operator would.
-std::vector<SignupRow> read_rows(const std::filesystem::path& db);
+using brevolt::test::ReadSignups;
+using brevolt::test::ScratchDir;
 
 // Holds the write lock from a second connection, as another writer would.
 class WriteLock {
@@ -98,7 +82,7 @@ class ServerUnderTest {
   std::vector<std::string> log_lines() const;
 
  private:
-  TempDir dir_;
+  ScratchDir dir_{"brevolt-server"};
   std::filesystem::path db_path_;
   mutable std::mutex log_mutex_;
   std::vector<std::string> log_;

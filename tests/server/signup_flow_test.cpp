@@ -48,7 +48,7 @@ TEST(SignupFlow, ValidSignUpIsStoredOnceAndLeadsToThankYou) {
   EXPECT_EQ(res->get_header_value("Location"), "/thankyou.html");
   expect_common_headers(*res);
 
-  const auto rows = read_rows(server.db_path());
+  const auto rows = ReadSignups(server.db_path());
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0].name, "Ann Example");
   EXPECT_EQ(rows[0].email, "Ann@Example.com");
@@ -64,7 +64,7 @@ TEST(SignupFlow, KnownAddressInOtherCaseKeepsFirstRowAndStillThanks) {
   EXPECT_EQ(again->status, 303);
   EXPECT_EQ(again->get_header_value("Location"), "/thankyou.html");
 
-  const auto rows = read_rows(server.db_path());
+  const auto rows = ReadSignups(server.db_path());
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0].name, "Ann");
   EXPECT_EQ(rows[0].email, "ann@example.com");
@@ -75,7 +75,7 @@ TEST(SignupFlow, MultibyteNameOfTwoHundredCharactersIsAccepted) {
   std::string name;
   for (int i = 0; i < 200; ++i) name += "\xC3\xA9";  // é, two bytes each
   ASSERT_EQ(sign_up(server, name, "e@example.org")->status, 303);
-  const auto rows = read_rows(server.db_path());
+  const auto rows = ReadSignups(server.db_path());
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0].name, name);
 }
@@ -133,7 +133,7 @@ TEST(SignupFlow, OtherBodyEncodingIsRefusedAndNothingStored) {
   ASSERT_TRUE(res);
   EXPECT_EQ(res->status, 415);
   expect_common_headers(*res);
-  EXPECT_TRUE(read_rows(server.db_path()).empty());
+  EXPECT_TRUE(ReadSignups(server.db_path()).empty());
 }
 
 
@@ -156,12 +156,12 @@ TEST(SignupFlow, DatabaseLockedPastTimeoutLeadsToSorryAndIsLogged) {
   EXPECT_NE(log[0].find("could not record a sign-up"), std::string::npos) << log[0];
   EXPECT_NE(log[1].find("health check: taking the write lock"), std::string::npos) << log[1];
   EXPECT_EQ(log[0].find('\n'), std::string::npos);
-  EXPECT_TRUE(read_rows(server.db_path()).empty());
+  EXPECT_TRUE(ReadSignups(server.db_path()).empty());
 
   // Once the other writer is gone, sign-ups are recorded again.
   EXPECT_EQ(sign_up(server, "Ann", "ann@example.com")->get_header_value("Location"),
             "/thankyou.html");
-  EXPECT_EQ(read_rows(server.db_path()).size(), 1u);
+  EXPECT_EQ(ReadSignups(server.db_path()).size(), 1u);
 }
 
 // A sign-up still waiting for the store when the stop comes is finished,
@@ -179,7 +179,7 @@ TEST(SignupFlow, StopFinishesTheSignUpInProgress) {
   stopper.join();
   ASSERT_TRUE(res && *res);
   EXPECT_EQ((*res)->get_header_value("Location"), "/thankyou.html");
-  EXPECT_EQ(read_rows(server.db_path()).size(), 1u);
+  EXPECT_EQ(ReadSignups(server.db_path()).size(), 1u);
 }
 
 // A store that does not answer holds neither the visitor nor a stop for
@@ -232,7 +232,7 @@ TEST(SignupFlow, SignUpsBeyondTheRateOfOneClientAreRefusedToSorry) {
   }
   EXPECT_EQ(post("198.51.100.7", 100), "/sorry.html");
   EXPECT_EQ(post("198.51.100.8", 101), "/thankyou.html");
-  EXPECT_EQ(read_rows(server.db_path()).size(), kMaxSignupsPerWindow + 1);
+  EXPECT_EQ(ReadSignups(server.db_path()).size(), kMaxSignupsPerWindow + 1);
   const auto log = server.log_lines();
   ASSERT_EQ(log.size(), 1u);
   EXPECT_NE(log[0].find("refused a sign-up from 198.51.100.7"), std::string::npos) << log[0];

@@ -74,7 +74,7 @@ TEST(SlowClients, TwoHundredTricklersFromSeveralAddressesDoNotHoldUpAnHonestSign
       "/posttobrevolt2.asp", httplib::Params{{"name", "Ann"}, {"email", "ann@example.com"}});
   ASSERT_TRUE(res);
   EXPECT_EQ(res->get_header_value("Location"), "/thankyou.html");
-  EXPECT_EQ(read_rows(server.db_path()).size(), 1u);
+  EXPECT_EQ(ReadSignups(server.db_path()).size(), 1u);
   // Held, not turned away.
   EXPECT_EQ(tricklers.still_open(), kHosts * kPerHost);
 }
@@ -127,7 +127,7 @@ TEST(SlowClients, RequestDribbledPastTheDeadlineIsCutAndNothingIsStored) {
   EXPECT_TRUE(slow.closed_by_server());
   EXPECT_LT(sent, request.size());
   EXPECT_GE(cut_after, kRequestDeadline);
-  EXPECT_TRUE(read_rows(server.db_path()).empty());
+  EXPECT_TRUE(ReadSignups(server.db_path()).empty());
 }
 
 // Kept-alive and silent connections are not requests in progress: a stop

@@ -34,7 +34,7 @@ struct StoreUnderTest {
 };
 
 struct SqliteCase {
-  TempDir dir;
+  ScratchDir dir{"brevolt-server"};
   std::filesystem::path db = dir.path() / "signups.db";
   std::unique_ptr<WriteLock> lock;
 };
@@ -45,7 +45,7 @@ StoreUnderTest sqlite_store() {
   t.store = std::make_unique<SqliteStore>(state->db.string(), kTestBusyTimeout);
   t.emails = [state] {
     std::vector<std::string> emails;
-    for (const auto& row : read_rows(state->db)) emails.push_back(row.email);
+    for (const auto& row : ReadSignups(state->db)) emails.push_back(row.email);
     return emails;
   };
   // Another writer holding the file past the busy timeout.
