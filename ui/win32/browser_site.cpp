@@ -41,6 +41,7 @@ BrowserSite::~BrowserSite() {
 }
 
 void BrowserSite::SetVisible(bool visible) {
+  shown_ = visible;
   ShowWindow(container_, visible ? SW_SHOWNA : SW_HIDE);
 }
 
@@ -61,9 +62,20 @@ void BrowserSite::Navigate(const std::string& url) {
 }
 
 bool BrowserSite::TranslateAccelerator(MSG* message) {
-  if (!browser_ || message == nullptr) return false;
-  if (message->hwnd != container_ && !IsChild(container_, message->hwnd)) return false;
+  if (!browser_ || message == nullptr || !Owns(message->hwnd)) return false;
   return browser_->PreTranslateMessage(message);
+}
+
+bool BrowserSite::Owns(::HWND window) const {
+  return window != nullptr && (window == container_ || IsChild(container_, window));
+}
+
+void BrowserSite::TakeFocus() {
+  if (browser_) browser_->Focus();
+}
+
+void BrowserSite::FrameActivated(bool active) {
+  if (browser_) browser_->FrameWindowActivated(active);
 }
 
 void BrowserSite::Release() {
