@@ -15,6 +15,9 @@ class EmbeddedBrowser;
 
 namespace brevolt::ui::win32 {
 
+// The window class of the site, the control's parent.
+inline constexpr wchar_t kBrowserSiteClass[] = L"BrevoltBrowserSite";
+
 class BrowserSite : public WebBrowserControl {
  public:
   // place: in the parent's client coordinates; may reach past its edges.
