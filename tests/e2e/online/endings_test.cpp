@@ -67,9 +67,10 @@ TEST_P(Endings, RedirectToSorryEndsTheProgram) {
   pages.AddPage("/sorry.html", Page("<p>Sorry</p>"));
   // A product whose toolkit makes its main window transient for a hidden
   // application window is found, hidden and shown again all the same.
-  StartHost({"--owner-title", "Zendrolt application"});
+  TestHost& host = StartHost({"--owner-title", "Zendrolt application"});
   StartProgram();
   ASSERT_NE(own_window(), 0u);
+  EXPECT_FALSE(x().Viewable(host.window())) << "the product window was not hidden";
 
   ASSERT_TRUE(WaitForRequest("/sorry.html"));
   ExpectEndedWithHostBack();
