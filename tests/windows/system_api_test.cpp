@@ -74,7 +74,7 @@ TEST(SystemApi, FindingTheProductPassesOverAnotherCopysMessageBoxOnly) {
   EXPECT_EQ(api.FindWindowA(nullptr, "Zendrolt"), 0u);
 
   ::HWND host = MakeWindow("Zendrolt", MakeWindow("Zendrolt app", nullptr, 0, 0, false), 30, 30);
-  ::SetWindowPos(box, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  ::SetWindowPos(box, nullptr /* the top */, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   EXPECT_EQ(ToNative(api.FindWindowA(nullptr, "Zendrolt")), host);
   for (::HWND w : {box, host, copy}) ::DestroyWindow(w);
 }
