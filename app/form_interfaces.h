@@ -39,8 +39,9 @@ class MessageBoxes {
 };
 
 // Ends the program at once: no further handler runs, the window and the web
-// engine are gone, and the process exits with status 0. Never returns in the
-// real program; a test's recorder does return.
+// engine are gone, and the process exits with status 0. The caller's
+// handler must do nothing after it: the Windows program returns here and
+// finishes once the event being handled has returned.
 class ProgramEnd {
  public:
   virtual ~ProgramEnd() = default;

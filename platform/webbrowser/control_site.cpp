@@ -28,9 +28,14 @@ bool IsSilenced(::DWORD command) {
          kSilencedCommands.end();
 }
 
+bool IsDown(int key) { return GetKeyState(key) < 0; }
+
 bool IsBlockedShortcut(const MSG& message) {
   if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
-  if (GetKeyState(VK_CONTROL) >= 0) return false;
+  // AltGr arrives as Ctrl+Alt: on Polish, German, French or Czech keyboards
+  // AltGr+S, O, L, N are letters (s, o, l, n with their accents), not
+  // shortcuts, and a name or an address needs them.
+  if (!IsDown(VK_CONTROL) || IsDown(VK_MENU)) return false;
   return std::find(kBlockedCtrlKeys.begin(), kBlockedCtrlKeys.end(), message.wParam) !=
          kBlockedCtrlKeys.end();
 }

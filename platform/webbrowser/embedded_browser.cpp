@@ -64,9 +64,6 @@ EmbeddedBrowser::EmbeddedBrowser(::HWND container, ::HWND top_level,
   GetClientRect(container, &place);
   Check(control_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_.Get(), 0, container, &place),
         "take its place in the window");
-  // The page gets the keyboard, so the user can type into its first field
-  // at once; a control that declines still works with the mouse.
-  control_->DoVerb(OLEIVERB_UIACTIVATE, nullptr, site_.Get(), 0, container, &place);
 }
 
 void EmbeddedBrowser::Navigate(const std::string& url) {
@@ -96,6 +93,30 @@ bool EmbeddedBrowser::PreTranslateMessage(MSG* message) {
   ComPtr<IOleInPlaceActiveObject> active;
   if (FAILED(browser_.As(&active))) return false;
   return active->TranslateAccelerator(message) == S_OK;
+}
+
+void EmbeddedBrowser::Focus() {
+  if (!control_) return;
+  if (!ui_active_) {
+    // A control that declines still works with the mouse.
+    RECT place;
+    GetClientRect(container_, &place);
+    ui_active_ = SUCCEEDED(
+        control_->DoVerb(OLEIVERB_UIACTIVATE, nullptr, site_.Get(), 0, container_, &place));
+  }
+  ComPtr<IOleInPlaceObject> in_place;
+  ::HWND window = nullptr;
+  if (FAILED(control_.As(&in_place)) || FAILED(in_place->GetWindow(&window)) || !window) return;
+  const ::HWND focus = GetFocus();
+  // The field the user was typing in keeps the focus.
+  if (focus != window && !IsChild(window, focus)) SetFocus(window);
+}
+
+void EmbeddedBrowser::FrameWindowActivated(bool active) {
+  ComPtr<IOleInPlaceActiveObject> active_object;
+  if (browser_ && SUCCEEDED(browser_.As(&active_object))) {
+    active_object->OnFrameWindowActivate(active ? TRUE : FALSE);
+  }
 }
 
 void EmbeddedBrowser::Close() {

@@ -39,6 +39,15 @@ class EmbeddedBrowser {
   // true when the page used the message.
   bool PreTranslateMessage(MSG* message);
 
+  // Makes the page the active object of the user interface, the first time
+  // (so only once the window is visible: a control activated in a hidden
+  // window may not take the focus), and puts the keyboard focus in its
+  // window unless it is there already.
+  void Focus();
+
+  // IOleInPlaceActiveObject::OnFrameWindowActivate, as its container must.
+  void FrameWindowActivated(bool active);
+
   // Stops listening, deactivates the control and lets go of it and of our
   // site, then removes from the system's web cache every page the session
   // went to: the first navigation asks the control not to cache, but the
@@ -54,6 +63,8 @@ class EmbeddedBrowser {
   Microsoft::WRL::ComPtr<BrowserEvents> events_;
   Microsoft::WRL::ComPtr<IConnectionPoint> events_point_;
   ::DWORD events_cookie_ = 0;
+  ::HWND container_;
+  bool ui_active_ = false;
 };
 
 // Keeps this process's cookies in memory only. Call before the control is

@@ -1,6 +1,9 @@
 #include "platform/win32/system_api.h"
 
 #include <cstdint>
+#include <string>
+
+#include "app/texts.h"
 
 #include "platform/win32/probe.h"
 
@@ -14,13 +17,28 @@ brevolt::HWND FromNative(::HWND handle) {
   return static_cast<brevolt::HWND>(reinterpret_cast<std::uintptr_t>(handle));
 }
 
+namespace {
+
+// Another copy of this program is known by its own window's title; its
+// message boxes are owned by that window and titled like the product.
+bool IsOwnedByACopy(::HWND window) {
+  const ::HWND owner = ::GetWindow(window, GW_OWNER);
+  if (owner == nullptr) return false;
+  const std::string copy_title(kOwnWindowTitle);
+  std::string title(copy_title.size() + 2, '\0');
+  title.resize(static_cast<std::size_t>(
+      ::GetWindowTextA(owner, title.data(), static_cast<int>(title.size()))));
+  return title == copy_title;
+}
+
+}  // namespace
+
 brevolt::HWND SystemApi::FindWindowA(const char* lpClassName, const char* lpWindowName) {
-  // The product's title also heads message boxes, ours among them in another
-  // copy of this program. A message box is owned by a window and is never a
-  // main window itself, so owned windows are passed over.
+  // The first window the system's search returns, owned or not: some form
+  // runtimes give every form, the main one too, a hidden owner window.
   ::HWND found = nullptr;
   while ((found = ::FindWindowExA(nullptr, found, lpClassName, lpWindowName)) != nullptr) {
-    if (::GetWindow(found, GW_OWNER) == nullptr) return FromNative(found);
+    if (!IsOwnedByACopy(found)) return FromNative(found);
   }
   return 0;
 }

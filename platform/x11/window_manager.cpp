@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "app/texts.h"
 #include "platform/x11/x11_atoms.h"
 #include "platform/x11/x11_show_hide.h"
 #include "platform/x11/x11_window_search.h"
@@ -70,7 +71,7 @@ HWND WindowManager::FindWindowA(const char* lpClassName, const char* lpWindowNam
   if (display == nullptr || lpClassName != nullptr || lpWindowName == nullptr) return 0;
   ErrorTrap trap(display_);
   const Window found =
-      FindTopLevelByTitle(display, X11Atoms::Intern(display), std::string_view(lpWindowName));
+      FindTopLevelByTitle(display, X11Atoms::Intern(display), lpWindowName, kOwnWindowTitle);
   // Errors here come from windows that went away during the search; the
   // search has already passed over them.
   return static_cast<HWND>(found);

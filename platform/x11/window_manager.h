@@ -13,7 +13,8 @@ class WindowManager {
   explicit WindowManager(GdkDisplay* display);
 
   // First top-level client window, topmost first, whose title equals
-  // lpWindowName byte for byte; hidden (withdrawn) windows included.
+  // lpWindowName byte for byte; hidden (withdrawn) windows included, and
+  // transient ones, except those transient for another copy's window.
   // lpClassName must be null: no caller searches by class.
   HWND FindWindowA(const char* lpClassName, const char* lpWindowName);
 

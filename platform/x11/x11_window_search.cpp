@@ -17,20 +17,29 @@ bool CanBeTopLevel(Display* display, Window window) {
   return attributes.override_redirect == False && attributes.c_class == InputOutput;
 }
 
-// A dialog belongs to a main window and is never one itself. The product's
-// own title also heads message boxes (ours among them, in another copy of
-// this program), and hiding one of those would leave its owner stuck behind
-// a box nobody can see.
-bool IsDialog(Display* display, Window window) {
+// The product's title also heads another copy's message boxes, which are
+// transient for that copy's window, and hiding one of those would leave the
+// copy stuck behind a box nobody can see. Any other window transient for
+// another may be the product's: some toolkits make every window, the main
+// one too, transient for a hidden application window.
+bool IsOwnedByACopy(Display* display, const X11Atoms& atoms, Window window,
+                    std::string_view copy_title) {
   Window owner = None;
-  return XGetTransientForHint(display, window, &owner) != 0;
+  if (XGetTransientForHint(display, window, &owner) == 0 || owner == None) return false;
+  const auto owner_title = ReadTitle(display, atoms, owner);
+  return owner_title && *owner_title == copy_title;
 }
 
+struct Wanted {
+  std::string_view title;
+  std::string_view copy_title;
+};
+
 bool IsTitledClient(Display* display, const X11Atoms& atoms, Window window,
-                    std::string_view title) {
+                    const Wanted& wanted) {
   const auto actual = ReadTitle(display, atoms, window);
-  return actual && *actual == title && CanBeTopLevel(display, window) &&
-         !IsDialog(display, window);
+  return actual && *actual == wanted.title && CanBeTopLevel(display, window) &&
+         !IsOwnedByACopy(display, atoms, window, wanted.copy_title);
 }
 
 // XQueryTree lists children bottom to top.
@@ -61,11 +70,11 @@ Window ClientInside(Display* display, const X11Atoms& atoms, Window frame) {
 // The window manager's own list, top first: the stacking list when it keeps
 // one, else the client list newest first.
 Window SearchClientList(Display* display, const X11Atoms& atoms, Window root, Window wm_check,
-                        std::string_view title) {
+                        const Wanted& wanted) {
   auto clients = ReadWindowListProperty(display, root, atoms.net_client_list_stacking);
   if (clients.empty()) clients = ReadWindowListProperty(display, root, atoms.net_client_list);
   for (auto it = clients.rbegin(); it != clients.rend(); ++it) {
-    if (*it != wm_check && IsTitledClient(display, atoms, *it, title)) return *it;
+    if (*it != wm_check && IsTitledClient(display, atoms, *it, wanted)) return *it;
   }
   return None;
 }
@@ -75,27 +84,29 @@ Window SearchClientList(Display* display, const X11Atoms& atoms, Window root, Wi
 // one anywhere is unmanaged (no window manager, or withdrawn and handed back
 // to the root) and stands for itself.
 Window SearchTree(Display* display, const X11Atoms& atoms, Window root, Window wm_check,
-                  std::string_view title) {
+                  const Wanted& wanted) {
   for (Window top : ChildrenTopFirst(display, root)) {
     if (top == wm_check || !CanBeTopLevel(display, top)) continue;
     Window client = ClientInside(display, atoms, top);
     if (client == None) client = top;
-    if (IsTitledClient(display, atoms, client, title)) return client;
+    if (IsTitledClient(display, atoms, client, wanted)) return client;
   }
   return None;
 }
 
 }  // namespace
 
-Window FindTopLevelByTitle(Display* display, const X11Atoms& atoms, std::string_view title) {
+Window FindTopLevelByTitle(Display* display, const X11Atoms& atoms, std::string_view title,
+                           std::string_view copy_title) {
+  const Wanted wanted{title, copy_title};
   for (int screen = 0; screen < ScreenCount(display); ++screen) {
     const Window root = RootWindow(display, screen);
     const Window wm_check = EwmhCheckWindow(display, atoms, root);
     if (wm_check != None) {
-      if (Window found = SearchClientList(display, atoms, root, wm_check, title)) return found;
+      if (Window found = SearchClientList(display, atoms, root, wm_check, wanted)) return found;
     }
     // Also the way to a window the window manager has let go of (withdrawn).
-    if (Window found = SearchTree(display, atoms, root, wm_check, title)) return found;
+    if (Window found = SearchTree(display, atoms, root, wm_check, wanted)) return found;
   }
   return None;
 }

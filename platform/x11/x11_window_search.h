@@ -11,7 +11,9 @@ namespace brevolt::platform {
 
 // The first top-level client window, from the top of the stacking order
 // down, whose title equals `title` byte for byte; withdrawn windows
-// included. 0 when there is none.
-Window FindTopLevelByTitle(Display* display, const X11Atoms& atoms, std::string_view title);
+// included, and windows transient for another, except for one titled
+// `copy_title` (how a copy of this program is known). 0 when there is none.
+Window FindTopLevelByTitle(Display* display, const X11Atoms& atoms, std::string_view title,
+                           std::string_view copy_title);
 
 }  // namespace brevolt::platform

@@ -58,7 +58,10 @@ class HostWindow {
     XMapWindow(display_, window_);
     XFlush(display_);
   }
-  ~HostWindow() { XDestroyWindow(display_, window_); }
+  ~HostWindow() {
+    XDestroyWindow(display_, window_);
+    if (owner_ != None) XDestroyWindow(display_, owner_);
+  }
   HostWindow(const HostWindow&) = delete;
   HostWindow& operator=(const HostWindow&) = delete;
 
@@ -116,6 +119,11 @@ class HostWindow {
                              mask, &attributes);
     }
     SetProperties(window);
+    if (options_.owner_title) {
+      owner_ = XCreateSimpleWindow(display_, root, 0, 0, 1, 1, 0, 0, 0);
+      XStoreName(display_, owner_, options_.owner_title->c_str());
+      XSetTransientForHint(display_, window, owner_);
+    }
     return window;
   }
 
@@ -205,6 +213,7 @@ class HostWindow {
   Display* display_;
   HostOptions options_;
   Window window_ = None;
+  Window owner_ = None;  // never mapped
   Atom wm_protocols_ = None;
   Atom wm_delete_window_ = None;
   bool mapped_ = false;

@@ -50,6 +50,8 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args
     if (arg == "--title") {
       options.title = value;
       have_title = true;
+    } else if (arg == "--owner-title") {
+      options.owner_title = value;
     } else if (arg == "--x") {
       ok = ParseInt(value, kMinCoordinate, kMaxCoordinate, options.x);
       have_x = true;

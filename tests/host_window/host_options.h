@@ -20,6 +20,9 @@ struct HostOptions {
   // Kinds of window that are never anyone's top-level window.
   bool override_redirect = false;
   bool input_only = false;
+  // When set, the window is transient for a hidden window with this title,
+  // as a form runtime's hidden application window or another copy's window.
+  std::optional<std::string> owner_title;
 };
 
 // nullopt with a message in `error` when the arguments are unusable.
@@ -28,6 +31,7 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args
 
 inline constexpr const char* kHostUsage =
     "usage: brevolt-test-host --title T [--x X --y Y] [--width W] [--height H]\n"
-    "                         [--wm-name-only] [--override-redirect | --input-only]\n";
+    "                         [--wm-name-only] [--override-redirect | --input-only]\n"
+    "                         [--owner-title T]\n";
 
 }  // namespace brevolt::test_host

@@ -12,6 +12,9 @@
 #include "platform/webbrowser/web_frame.h"
 #include "tests/unit/recorder.h"
 #include "tests/webbrowser/event_args.h"
+#include "tests/webbrowser/fake_control.h"
+#include "ui/win32/browser_site.h"
+#include "ui/win32/program_end.h"
 
 namespace brevolt::test {
 namespace {
@@ -116,24 +119,63 @@ TEST(BrowserEvents, AnErrorIsNoCompletion) {
   EXPECT_EQ(cancel, VARIANT_FALSE);
 }
 
-TEST(BrowserEvents, AMarkerAddressShowsTheHostAndEndsOnlyOnce) {
-  Log log;
-  RecordedControl imgFinish{log, "imgFinish"}, lblFinish{log, "lblFinish"};
-  RecordedTextBox txtName{log, "txtName"}, txtEmail{log, "txtEmail"}, Text1{log, "Text1"};
-  RecordedBrowser WebBrowser1{log};
-  RecordedPlatform platform{log};
-  FrmBrevolt frm{FormControls{7, imgFinish, txtName, txtEmail, Text1, lblFinish, WebBrowser1},
-                 platform, platform, platform};
-  frm.hwndHost = 42;
-  Sink sink([&frm](std::shared_ptr<const WebFrame> frame, const std::string& url) {
-    frm.WebBrowser1_NavigateComplete2(std::move(frame), url);
-  });
+// The whole road from the control's event to the end of the process, with
+// the program's own site, handlers and ending around a stand-in control.
+TEST(BrowserEvents, AMarkerEndsOnceAndTheControlGoesOnlyAfterItsEventHasReturned) {
+  ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+  webbrowser_fake::History history;
+  auto factory = platform::webbrowser::MakeCom<webbrowser_fake::Factory>(history);
+  ::DWORD registration = 0;
+  ASSERT_EQ(CoRegisterClassObject(CLSID_WebBrowser, factory.Get(), CLSCTX_INPROC_SERVER,
+                                  REGCLS_MULTIPLEUSE, &registration),
+            S_OK);
+  ::HWND window = CreateWindowExW(0, L"STATIC", L"form", WS_OVERLAPPED, 0, 0, 100, 100, nullptr,
+                                  nullptr, nullptr, nullptr);
+  {
+    Log log;
+    RecordedControl imgFinish{log, "imgFinish"}, lblFinish{log, "lblFinish"};
+    RecordedTextBox txtName{log, "txtName"}, txtEmail{log, "txtEmail"}, Text1{log, "Text1"};
+    RecordedPlatform platform{log};
+    ui::win32::BrowserSite site(window, RECT{0, 0, 100, 100});
+    int exits = 0;
+    ui::win32::Win32ProgramEnd end(site, window, [&exits] { ++exits; });
+    FrmBrevolt frm{FormControls{7, imgFinish, txtName, txtEmail, Text1, lblFinish, site},
+                   platform, platform, end};
+    site.OnNavigateComplete(
+        end.Guard([&frm](std::shared_ptr<const WebFrame> frame, const std::string& url) {
+          frm.WebBrowser1_NavigateComplete2(std::move(frame), url);
+        }));
+    frm.hwndHost = 42;
+    site.Navigate("http://127.0.0.1:28917/posttobrevolt2.asp");
+    ASSERT_NE(factory->made, nullptr) << "the program did not make the control it was given";
+    webbrowser_fake::Control* control = factory->made;
+    auto frame = platform::webbrowser::MakeCom<FrameObject>();
+    auto fire = [control](IDispatch* which, const wchar_t* url) {
+      return webbrowser_fake::Control::NavigateComplete(control, which, url);
+    };
+    const auto page = static_cast<IWebBrowser2*>(control);
 
-  sink.NavigateComplete(sink.page.Get(), L"http://127.0.0.1:28917/posttobrevolt2.asp");
-  sink.NavigateComplete(sink.frame.Get(), L"http://127.0.0.1:28917/done?page=thankyou");
-  EXPECT_EQ(log, (Log{"Text1.text=http://127.0.0.1:28917/posttobrevolt2.asp",
-                     "Text1.text=http://127.0.0.1:28917/done?page=thankyou",
-                     "SetWindowPos 42 0 0 0 0 0 64", "End"}));
+    ASSERT_TRUE(fire(page, L"http://127.0.0.1:28917/posttobrevolt2.asp"));
+    ASSERT_TRUE(fire(page, L"http://127.0.0.1:28917/thankyou.html"))
+        << "released inside its own event";
+    // Ending is under way: a frame's marker and the same address again.
+    fire(frame.Get(), L"http://127.0.0.1:28917/frame/sorry.html");
+    fire(page, L"http://127.0.0.1:28917/thankyou.html");
+    EXPECT_EQ(log, (Log{"Text1.text=http://127.0.0.1:28917/posttobrevolt2.asp",
+                       "Text1.text=http://127.0.0.1:28917/thankyou.html",
+                       "SetWindowPos 42 0 0 0 0 0 64"}));
+    EXPECT_EQ(exits, 0);
+
+    // What the message loop does once the event has returned.
+    end.FinishIfEnding();
+    EXPECT_EQ(exits, 1);
+    EXPECT_TRUE(history.closed && history.unadvised && history.released);
+    EXPECT_TRUE(history.done_inside_event.empty())
+        << "torn down inside its own event: " << history.done_inside_event.front();
+  }
+  DestroyWindow(window);
+  CoRevokeClassObject(registration);
+  OleUninitialize();
 }
 
 TEST(BrowserEvents, KeepsThePageAndItsFramesOnTheWeb) {

@@ -35,25 +35,36 @@ TEST(ControlSite, LeavesOnlyATextFieldsEditingMenu) {
   }
 }
 
-TEST(ControlSite, SwallowsThePrintOpenAndSaveShortcutsOnly) {
+TEST(ControlSite, SwallowsThePrintOpenAndSaveShortcutsButNoAltGrCharacter) {
   ComPtr<ControlSite> site = MakeSite();
-  BYTE keys[256] = {};
-  GetKeyboardState(keys);
-  auto key = [&](WPARAM vk, bool ctrl) {
-    keys[VK_CONTROL] = ctrl ? 0x80 : 0;
-    SetKeyboardState(keys);
-    MSG message{nullptr, WM_KEYDOWN, vk, 0, 0, {0, 0}};
-    return site->TranslateAccelerator(&message, nullptr, 0);
+  enum Mods { kNone = 0, kCtrl = 1, kAltGr = 3 /* reported as Ctrl+Alt */ };
+  struct Case {
+    WPARAM key;
+    int mods;
+    UINT message;
+    HRESULT expected;  // S_OK: swallowed; S_FALSE: left to the page
   };
-  EXPECT_EQ(key('P', true), S_OK);
-  EXPECT_EQ(key('S', true), S_OK);
-  EXPECT_EQ(key('O', true), S_OK);
-  EXPECT_EQ(key('N', true), S_OK);
-  EXPECT_EQ(key('P', false), S_FALSE);  // typing a P into a field
-  EXPECT_EQ(key('C', true), S_FALSE);   // copy
-  EXPECT_EQ(key('V', true), S_FALSE);   // paste
-  EXPECT_EQ(key(VK_TAB, false), S_FALSE);
-  keys[VK_CONTROL] = 0;
+  const Case cases[] = {
+      {'P', kCtrl, WM_KEYDOWN, S_OK},      {'S', kCtrl, WM_KEYDOWN, S_OK},
+      {'O', kCtrl, WM_KEYDOWN, S_OK},      {'N', kCtrl, WM_KEYDOWN, S_OK},
+      {'L', kCtrl, WM_KEYDOWN, S_OK},      {'P', kNone, WM_KEYDOWN, S_FALSE},
+      {'C', kCtrl, WM_KEYDOWN, S_FALSE},   {'V', kCtrl, WM_KEYDOWN, S_FALSE},
+      {VK_TAB, kNone, WM_KEYDOWN, S_FALSE},
+      // Polish s, o, l, n with accents; German @ and the euro sign.
+      {'S', kAltGr, WM_KEYDOWN, S_FALSE},  {'O', kAltGr, WM_KEYDOWN, S_FALSE},
+      {'L', kAltGr, WM_KEYDOWN, S_FALSE},  {'N', kAltGr, WM_SYSKEYDOWN, S_FALSE},
+      {'Q', kAltGr, WM_KEYDOWN, S_FALSE},  {'E', kAltGr, WM_KEYDOWN, S_FALSE},
+  };
+  BYTE keys[256] = {};
+  for (const Case& c : cases) {
+    keys[VK_CONTROL] = (c.mods & kCtrl) ? 0x80 : 0;
+    keys[VK_MENU] = (c.mods & ~kCtrl) ? 0x80 : 0;
+    SetKeyboardState(keys);
+    MSG message{nullptr, c.message, c.key, 0, 0, {0, 0}};
+    EXPECT_EQ(site->TranslateAccelerator(&message, nullptr, 0), c.expected)
+        << static_cast<char>(c.key) << " with modifiers " << c.mods;
+  }
+  keys[VK_CONTROL] = keys[VK_MENU] = 0;
   SetKeyboardState(keys);
 }
 

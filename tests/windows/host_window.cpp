@@ -2,6 +2,7 @@
 // window with the product's title. Like the Linux stand-in, it reports on
 // stdout: "window <X id>" and "placed" once it is shown, for the X-side tests.
 // usage: host_window.exe [--title T] [--x X --y Y] [--width W] [--height H]
+//                        [--owner-title T]   owned by a hidden window titled T
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -15,10 +16,12 @@ int main(int argc, char** argv) {
   // Plain "\n" line ends, as the harness reads them.
   _setmode(_fileno(stdout), _O_BINARY);
   std::string title = "Zendrolt";
+  std::string owner_title;
   int x = 100, y = 100, width = 300, height = 200;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string option = argv[i];
     if (option == "--title") title = argv[i + 1];
+    else if (option == "--owner-title") owner_title = argv[i + 1];
     else if (option == "--x") x = std::atoi(argv[i + 1]);
     else if (option == "--y") y = std::atoi(argv[i + 1]);
     else if (option == "--width") width = std::atoi(argv[i + 1]);
@@ -28,8 +31,12 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  ::HWND owner = owner_title.empty()
+                     ? nullptr
+                     : ::CreateWindowExA(0, "STATIC", owner_title.c_str(), WS_OVERLAPPED, 0, 0, 1,
+                                         1, nullptr, nullptr, nullptr, nullptr);
   ::HWND window = ::CreateWindowExA(0, "STATIC", title.c_str(), WS_OVERLAPPEDWINDOW, x, y, width,
-                                    height, nullptr, nullptr, nullptr, nullptr);
+                                    height, owner, nullptr, nullptr, nullptr);
   if (!window) return 1;
   ::ShowWindow(window, SW_SHOWNORMAL);
   ::UpdateWindow(window);

@@ -1,13 +1,27 @@
-// Shows the product's window again the way the program does once the user
-// has signed up, so the X-side tests can check where it comes back.
+// Shows the product's window again through brevolt.exe's own path: the
+// window's handlers with the system's calls, Form_Load finding the product
+// by its title and the completion handler showing it for a marker address.
+// Only the window's own controls are stand-ins. Exits with 0 once it has
+// shown a window, so the X-side tests can check where it comes back.
 #include <windows.h>
 
-#include "app/texts.h"
+#include "app/frm_brevolt.h"
 #include "platform/win32/system_api.h"
+#include "tests/unit/recorder.h"
 
 int main() {
-  brevolt::platform::win32::SystemApi api;
-  const brevolt::HWND host = api.FindWindowA(nullptr, brevolt::kProductTitle);
-  if (host == 0) return 1;
-  return api.SetWindowPos(host, 0, 0, 0, 0, 0, SWP_SHOWWINDOW) ? 0 : 1;
+  using namespace brevolt;
+  test::Log log;
+  test::RecordedControl imgFinish{log, "imgFinish"}, lblFinish{log, "lblFinish"};
+  test::RecordedTextBox txtName{log, "txtName"}, txtEmail{log, "txtEmail"}, Text1{log, "Text1"};
+  test::RecordedBrowser WebBrowser1{log};
+  test::RecordedPlatform boxes_and_end{log};
+  platform::win32::SystemApi api;
+  FrmBrevolt form(FormControls{0, imgFinish, txtName, txtEmail, Text1, lblFinish, WebBrowser1},
+                  api, boxes_and_end, boxes_and_end);
+  form.Form_Load();
+  if (form.hwndHost == 0) return 1;
+  form.WebBrowser1_NavigateComplete2(std::make_shared<const WebFrame>(WebFrame{true}),
+                                     "http://127.0.0.1/thankyou.html");
+  return ::IsWindowVisible(platform::win32::ToNative(form.hwndHost)) ? 0 : 1;
 }

@@ -6,6 +6,8 @@
 // After gtest: Xlib's macros (None, Bool) clash with its names.
 #include <X11/Xlib.h>
 
+#include "platform/x11/x11_properties.h"
+
 namespace brevolt::test {
 namespace {
 
@@ -82,8 +84,23 @@ TEST_P(FindWindowTest, WindowsThatAreNoTopLevelWindowAreSkipped) {
 
 TEST_P(FindWindowTest, WindowManagersOwnWindowIsSkipped) {
   if (!UnderWm()) GTEST_SKIP() << "needs a window manager";
-  // openbox titles its check window "Openbox".
+  // openbox titles its check window "Openbox": there to be found, and not.
+  Display* display = query().display();
+  const Window check =
+      platform::EwmhCheckWindow(display, platform::X11Atoms::Intern(display), query().root());
+  ASSERT_NE(check, 0u);
+  ASSERT_EQ(query().Title(check), "Openbox");
   EXPECT_EQ(Find("Openbox"), 0u);
+}
+
+TEST_P(FindWindowTest, OnlyAWindowTransientForACopyIsPassedOver) {
+  // A toolkit that makes the main window transient for a hidden one.
+  TestHost owned("Zendrolt", {"--owner-title", "Zendrolt application"});
+  EXPECT_EQ(Find("Zendrolt"), Handle(owned));
+  owned.Close();
+  // Another copy's message box.
+  TestHost box("Zendrolt", {"--owner-title", "Zendrolt "});
+  EXPECT_EQ(Find("Zendrolt"), 0u);
 }
 
 TEST_P(FindWindowTest, NoMatchGivesZero) {

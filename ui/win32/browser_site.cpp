@@ -8,8 +8,6 @@
 namespace brevolt::ui::win32 {
 namespace {
 
-constexpr wchar_t kSiteClass[] = L"BrevoltBrowserSite";
-
 // A plain child window: the control paints all of it, and clipping keeps
 // the control inside.
 ATOM RegisterSiteClass() {
@@ -19,7 +17,7 @@ ATOM RegisterSiteClass() {
     site_class.lpfnWndProc = DefWindowProcW;
     site_class.hInstance = GetModuleHandleW(nullptr);
     site_class.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    site_class.lpszClassName = kSiteClass;
+    site_class.lpszClassName = kBrowserSiteClass;
     return RegisterClassExW(&site_class);
   }();
   return atom;
@@ -29,10 +27,10 @@ ATOM RegisterSiteClass() {
 
 BrowserSite::BrowserSite(::HWND parent_window, RECT place) {
   RegisterSiteClass();
-  container_ = CreateWindowExW(0, kSiteClass, L"", WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                               place.left, place.top, place.right - place.left,
-                               place.bottom - place.top, parent_window, nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
+  container_ = CreateWindowExW(0, kBrowserSiteClass, L"",
+                               WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, place.left, place.top,
+                               place.right - place.left, place.bottom - place.top, parent_window,
+                               nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
 BrowserSite::~BrowserSite() {
@@ -41,6 +39,7 @@ BrowserSite::~BrowserSite() {
 }
 
 void BrowserSite::SetVisible(bool visible) {
+  shown_ = visible;
   ShowWindow(container_, visible ? SW_SHOWNA : SW_HIDE);
 }
 
@@ -67,9 +66,20 @@ void BrowserSite::Navigate(const std::string& url) {
 }
 
 bool BrowserSite::TranslateAccelerator(MSG* message) {
-  if (!browser_ || message == nullptr) return false;
-  if (message->hwnd != container_ && !IsChild(container_, message->hwnd)) return false;
+  if (!browser_ || message == nullptr || !Owns(message->hwnd)) return false;
   return browser_->PreTranslateMessage(message);
+}
+
+bool BrowserSite::Owns(::HWND window) const {
+  return window != nullptr && (window == container_ || IsChild(container_, window));
+}
+
+void BrowserSite::TakeFocus() {
+  if (browser_) browser_->Focus();
+}
+
+void BrowserSite::FrameActivated(bool active) {
+  if (browser_) browser_->FrameWindowActivated(active);
 }
 
 void BrowserSite::Release() {

@@ -15,6 +15,9 @@ class EmbeddedBrowser;
 
 namespace brevolt::ui::win32 {
 
+// The window class of the site, the control's parent.
+inline constexpr wchar_t kBrowserSiteClass[] = L"BrevoltBrowserSite";
+
 class BrowserSite : public WebBrowserControl {
  public:
   // place: in the parent's client coordinates; may reach past its edges.
@@ -38,6 +41,16 @@ class BrowserSite : public WebBrowserControl {
   // handle its keys (Tab between fields, Enter to submit). True when used.
   bool TranslateAccelerator(MSG* message);
 
+  // Whether `window` is the site or a window of the control inside it.
+  bool Owns(::HWND window) const;
+
+  // Once the window is visible, online: gives the page the keyboard.
+  // Whether the page is the face shown.
+  bool Shown() const { return shown_; }
+  void TakeFocus();
+  // The window holding the site was activated or deactivated.
+  void FrameActivated(bool active);
+
   // Lets go of the control and of OLE. The program calls it on its way out;
   // the destructor does too.
   void Release();
@@ -49,6 +62,7 @@ class BrowserSite : public WebBrowserControl {
   NavigateCompleteHandler on_navigate_;
   std::unique_ptr<platform::webbrowser::EmbeddedBrowser> browser_;
   bool ole_started_ = false;
+  bool shown_ = false;
 };
 
 }  // namespace brevolt::ui::win32

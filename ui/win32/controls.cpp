@@ -1,17 +1,23 @@
 #include "ui/win32/controls.h"
 
+#include "platform/webbrowser/wide_text.h"
+
 namespace brevolt::ui::win32 {
 
 void EditBox::SetVisible(bool visible) { ::ShowWindow(edit_, visible ? SW_SHOWNA : SW_HIDE); }
 
 std::string EditBox::Text() const {
-  std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(edit_)) + 1, '\0');
-  text.resize(static_cast<std::size_t>(::GetWindowTextA(edit_, text.data(),
+  std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(edit_)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(::GetWindowTextW(edit_, text.data(),
                                                         static_cast<int>(text.size()))));
-  return text;
+  return platform::webbrowser::Utf8(text);
 }
 
-void EditBox::SetText(const std::string& text) { ::SetWindowTextA(edit_, text.c_str()); }
+// The handlers' text is UTF-8: the address reported by the page, above all,
+// may hold any character.
+void EditBox::SetText(const std::string& text) {
+  ::SetWindowTextW(edit_, platform::webbrowser::Wide(text).c_str());
+}
 
 void EditBox::SetFocus() { ::SetFocus(edit_); }
 

@@ -117,8 +117,9 @@ void FormWindow::CreateControls(HINSTANCE instance) {
       ::CreateWindowExA(0, "STATIC", accessible_name, WS_CHILD, 0, 0, 0, 0, hwnd_, nullptr,
                         instance, nullptr);
     }
-    ::HWND edit = ::CreateWindowExA(
-        0, "EDIT", "", WS_CHILD | WS_TABSTOP | ES_AUTOHSCROLL | (visible ? WS_VISIBLE : 0), 0, 0,
+    // Unicode fields: the address and what is typed keep every character.
+    ::HWND edit = ::CreateWindowExW(
+        0, L"EDIT", L"", WS_CHILD | WS_TABSTOP | ES_AUTOHSCROLL | (visible ? WS_VISIBLE : 0), 0, 0,
         0, 0, hwnd_, nullptr, instance, nullptr);
     return std::make_unique<EditBox>(edit);
   };
@@ -153,14 +154,12 @@ void FormWindow::ShowCentred() {
   RestoreFocus();
 }
 
-bool FormWindow::TranslateKeys(MSG& msg) {
-  // The dialog manager gives Tab and Shift+Tab; Return and Escape become
-  // IDOK and IDCANCEL commands, which the window has no use for.
-  return ::IsDialogMessageA(hwnd_, &msg) != FALSE;
-}
-
 void FormWindow::RestoreFocus() {
   if (!txt_name_) return;  // still being built
+  if (browser_ && browser_->Shown()) {
+    browser_->TakeFocus();  // online, the page keeps the keyboard
+    return;
+  }
   ::HWND target = focus_before_deactivation_;
   if (!target || !::IsWindowVisible(target)) {
     target = ::IsWindowVisible(txt_name_->hwnd()) ? txt_name_->hwnd() : nullptr;
@@ -268,6 +267,7 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
         ::HWND focus = ::GetFocus();
         if (focus && ::IsChild(hwnd_, focus)) focus_before_deactivation_ = focus;
       }
+      if (browser_) browser_->FrameActivated(LOWORD(wparam) != WA_INACTIVE);
       break;
     case WM_SETFOCUS:
       RestoreFocus();

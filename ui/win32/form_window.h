@@ -30,8 +30,6 @@ class FormWindow {
 
   // First showing: centred on the work area, the first field focused.
   void ShowCentred();
-  // Tab and Shift+Tab between the fields; true when the message was used.
-  bool TranslateKeys(MSG& msg);
 
  private:
   static LRESULT CALLBACK WindowProc(::HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);

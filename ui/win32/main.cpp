@@ -7,6 +7,7 @@
 #include "platform/win32/system_api.h"
 #include "ui/win32/form_window.h"
 #include "ui/win32/message_box.h"
+#include "ui/win32/message_loop.h"
 #include "ui/win32/program_end.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_line*/,
@@ -16,28 +17,23 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_l
   ui::win32::FormWindow window(instance);
   platform::win32::SystemApi api;
   ui::win32::Win32MessageBoxes boxes(window.hwnd());
-  ui::win32::Win32ProgramEnd program_end(window.browser());
+  ui::win32::Win32ProgramEnd program_end(window.browser(), window.hwnd());
   FrmBrevolt form(window.controls(), api, boxes, program_end);
 
-  window.OnFinishClick([&form] { form.lblFinish_Click(); });
-  window.browser().OnNavigateComplete(
+  // Once the ending has begun, no handler of ours runs again.
+  window.OnFinishClick(program_end.Guard([&form] { form.lblFinish_Click(); }));
+  window.browser().OnNavigateComplete(program_end.Guard(
       [&form](std::shared_ptr<const WebFrame> frame, const std::string& url) {
         form.WebBrowser1_NavigateComplete2(std::move(frame), url);
-      });
-  window.OnClose([&form, &program_end] {
+      }));
+  window.OnClose(program_end.Guard([&form, &program_end] {
     int cancel = 0;
     form.Form_Unload(cancel);
     if (cancel == 0) program_end.End();
-  });
+  }));
 
   form.Form_Load();
-  window.ShowCentred();
-
-  MSG msg;
-  while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    if (window.browser().TranslateAccelerator(&msg) || window.TranslateKeys(msg)) continue;
-    ::TranslateMessage(&msg);
-    ::DispatchMessageA(&msg);
-  }
+  if (!program_end.Ending()) window.ShowCentred();
+  ui::win32::RunMessageLoop(window.hwnd(), window.browser(), program_end);
   return 0;
 }

@@ -72,9 +72,12 @@ TEST_P(Endings, RedirectToSorryEndsTheProgram) {
   pages.AddPage(kSignUpPath, PageGoingTo("/submit"));
   pages.AddRedirect("/submit", "/sorry.html", kSeeOther);
   pages.AddPage("/sorry.html", Page("<p>Sorry</p>"));
-  StartHost();
+  // A product whose toolkit makes its main window transient for a hidden
+  // application window is found, hidden and shown again all the same.
+  TestHost& host = StartHost({"--owner-title", "Zendrolt application"});
   StartProgram();
   ASSERT_NE(own_window(), 0u);
+  EXPECT_FALSE(x().Viewable(host.window())) << "the product window was not hidden";
 
   ASSERT_TRUE(WaitForRequest("/sorry.html"));
   ExpectEndedWithHostBack();

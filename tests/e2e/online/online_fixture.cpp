@@ -35,8 +35,10 @@ void OnlineTest::TearDown() {
   scratch_.reset();
 }
 
-TestHost& OnlineTest::StartHost() {
-  host_ = std::make_unique<TestHost>("Zendrolt", kHostPlace);
+TestHost& OnlineTest::StartHost(const std::vector<std::string>& extra_args) {
+  std::vector<std::string> args = kHostPlace;
+  args.insert(args.end(), extra_args.begin(), extra_args.end());
+  host_ = std::make_unique<TestHost>("Zendrolt", args);
   host_place_ = x_->Geometry(host_->window());
   return *host_;
 }

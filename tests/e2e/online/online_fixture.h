@@ -33,8 +33,9 @@ class OnlineTest : public ::testing::TestWithParam<XSession::Wm> {
   XQuery& x() { return *x_; }
   const std::filesystem::path& scratch() const { return scratch_->path(); }
 
-  // The product window, placed where its return can be checked.
-  TestHost& StartHost();
+  // The product window, placed where its return can be checked;
+  // `extra_args` are more options of the stand-in.
+  TestHost& StartHost(const std::vector<std::string>& extra_args = {});
   // The program, once its window is viewable.
   Brevolt& StartProgram();
   XWindow own_window() const { return own_window_; }
