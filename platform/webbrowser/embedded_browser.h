@@ -63,7 +63,6 @@ class EmbeddedBrowser {
   Microsoft::WRL::ComPtr<BrowserEvents> events_;
   Microsoft::WRL::ComPtr<IConnectionPoint> events_point_;
   ::DWORD events_cookie_ = 0;
-  ::HWND container_;
   bool ui_active_ = false;
 };
 
