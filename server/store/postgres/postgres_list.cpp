@@ -30,6 +30,7 @@ std::string resend_interval() { return seconds_text(kResendInterval); }
 }  // namespace
 
 ListSignupResult PostgresStore::sign_up(const ListSignup& signup) {
+  if (!signup.confirm_by_mail) return sign_up_confirmed(signup);
   const auto key = email_key(signup.email);
   ListSignupOutcome outcome = ListSignupOutcome::NoMail;
   const auto queue_mail = [&](PqConnection& connection) {
@@ -56,25 +57,23 @@ ListSignupResult PostgresStore::sign_up(const ListSignup& signup) {
         // A confirmed address learns nothing and gets nothing; a pending
         // one gets its mail again, but not more often than the interval.
         const bool may_mail = *text(found, 0, 0) == "pending" && *text(found, 0, 1) == "t";
-        outcome =
-            may_mail && signup.confirm_by_mail ? queue_mail(connection) : ListSignupOutcome::NoMail;
+        outcome = may_mail ? queue_mail(connection) : ListSignupOutcome::NoMail;
         return;
       }
       // Signing up again after leaving starts over.
       connection.query("DELETE FROM suppressions WHERE email_key = $1", {key});
       const auto added = connection.query(
-          "INSERT INTO signups (name, email, email_key, status, confirmed_at, consent_address,"
+          "INSERT INTO signups (name, email, email_key, status, consent_address,"
           " consent_user_agent, consent_form_version)"
-          " VALUES ($1, $2, $3, $4, CASE WHEN $4 = 'confirmed' THEN clock_timestamp() END,"
-          " $5, $6, $7) ON CONFLICT (email_key) DO NOTHING",
-          {signup.name, signup.email, key, signup.confirm_by_mail ? "pending" : "confirmed",
-           signup.consent_address, signup.user_agent, signup.form_version});
+          " VALUES ($1, $2, $3, 'pending', $4, $5, $6) ON CONFLICT (email_key) DO NOTHING",
+          {signup.name, signup.email, key, signup.consent_address, signup.user_agent,
+           signup.form_version});
       // Another server took the address a moment ago: it mails, not us.
       if (std::string_view(PQcmdTuples(added.get())) != "1") {
         outcome = ListSignupOutcome::NoMail;
         return;
       }
-      outcome = signup.confirm_by_mail ? queue_mail(connection) : ListSignupOutcome::Confirmed;
+      outcome = queue_mail(connection);
     });
     return outcome;
   });

@@ -66,6 +66,18 @@ constexpr std::string_view kInsert =
     "INSERT INTO signups (name, email, email_key) VALUES ($1, $2, $3)"
     " ON CONFLICT (email_key) DO NOTHING";
 
+// Without confirmation mail nothing need be read first, so the sign-up is
+// one statement: one round trip and no transaction held open across the
+// network, like the plain insert above. Leaving the suppression list goes
+// with it, as signing up again after leaving starts over.
+constexpr std::string_view kConfirmedSignupName = "insert_confirmed_signup";
+constexpr std::string_view kConfirmedSignup =
+    "WITH unsuppressed AS (DELETE FROM suppressions WHERE email_key = $3)"
+    " INSERT INTO signups (name, email, email_key, status, confirmed_at, consent_address,"
+    " consent_user_agent, consent_form_version)"
+    " VALUES ($1, $2, $3, 'confirmed', clock_timestamp(), $4, $5, $6)"
+    " ON CONFLICT (email_key) DO NOTHING";
+
 // On failure the caller drops the connection, and the transaction with it.
 void migrate(PqConnection& connection) {
   connection.execute("BEGIN");
@@ -122,6 +134,7 @@ PostgresStore::~PostgresStore() = default;
 std::unique_ptr<PqConnection> PostgresStore::connect() const {
   auto connection = std::make_unique<PqConnection>(uri_, timeout_);
   connection->prepare(std::string(kInsertName), std::string(kInsert), 3);
+  connection->prepare(std::string(kConfirmedSignupName), std::string(kConfirmedSignup), 6);
   return connection;
 }
 
@@ -189,6 +202,24 @@ AddResult PostgresStore::add(std::string_view name, std::string_view email) {
   return retried([&](PqConnection& connection) {
     return insert(connection, {std::string(name), std::string(email), email_key(email)});
   });
+}
+
+ListSignupResult PostgresStore::sign_up_confirmed(const ListSignup& signup) {
+  const AddResult added = retried([&](PqConnection& connection) -> AddResult {
+    const auto result =
+        connection.run(std::string(kConfirmedSignupName),
+                       {signup.name, signup.email, email_key(signup.email), signup.consent_address,
+                        signup.user_agent, signup.form_version});
+    if (!succeeded(result)) {
+      return StoreFailure{"recording a sign-up: " + failure_text(result, connection.error())};
+    }
+    return std::string_view(PQcmdTuples(result.get())) == "1" ? SignupOutcome::Added
+                                                             : SignupOutcome::AlreadyKnown;
+  });
+  if (const auto* failure = std::get_if<StoreFailure>(&added)) return *failure;
+  // An address already on the list learns nothing and gets nothing.
+  return std::get<SignupOutcome>(added) == SignupOutcome::Added ? ListSignupOutcome::Confirmed
+                                                                : ListSignupOutcome::NoMail;
 }
 
 void PostgresStore::in_transaction(const std::function<void(PqConnection&)>& work) {

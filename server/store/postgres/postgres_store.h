@@ -52,6 +52,8 @@ class PostgresStore final : public SignupStore, public MailingList {
   Lease lease();
   void give_back(std::unique_ptr<PqConnection> connection);
   AddResult insert(PqConnection& connection, const std::vector<std::string>& values);
+  // A sign-up that needs no confirmation mail, in one statement.
+  ListSignupResult sign_up_confirmed(const ListSignup& signup);
   // Runs `work` in one transaction on a leased connection, once more on a
   // fresh one if the connection was lost. Throws StoreError.
   void in_transaction(const std::function<void(PqConnection&)>& work);
