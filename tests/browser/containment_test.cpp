@@ -24,6 +24,11 @@ std::string MarkOnLoad(const std::string& name) {
   return "<script>addEventListener('load', () => fetch('/mark/" + name + "'));</script>";
 }
 
+// Marks a click on the page itself, before any link or handler sees it.
+std::string MarkOnClick(const std::string& name) {
+  return "<script>addEventListener('click', () => fetch('/mark/" + name + "'), true);</script>";
+}
+
 void Click() {
   Child xdotool({"xdotool", "mousemove", kClickX, kClickY, "click", "1"});
   ASSERT_EQ(xdotool.WaitExit(kToolTimeout), 0);
@@ -61,13 +66,18 @@ class NewWindowTest : public ::testing::Test {
   void SetUp() override { InstallDefaultBrowser(server_); }
   void LoadAndClick(const std::string& path, const std::string& html) {
     const std::string mark = "loaded" + path;
-    server_.AddPage(path, "<body style='margin:0'>" + html + MarkOnLoad(mark));
+    const std::string clicked = "clicked" + path;
+    server_.AddPage(path, "<body style='margin:0'>" + html + MarkOnLoad(mark) + MarkOnClick(clicked));
     host_.Navigate(server_.Url(path));
     ASSERT_TRUE(host_.RunUntil([&] { return server_.Saw("/mark/" + mark); }, kTimeout));
     // Loaded as far as the view is concerned, so a later load cannot cut
     // its report short.
     ASSERT_TRUE(host_.RunUntil([&] { return !host_.Loading(); }, kTimeout));
     Click();
+    // The view takes the click in its own time; until this page has seen
+    // it, the next navigation could put another page under it.
+    ASSERT_TRUE(host_.RunUntil([&] { return server_.Saw("/mark/" + clicked); }, kTimeout))
+        << "the click never reached " << path;
   }
   // A later click on a new-window link of another page, which goes to the
   // default browser: the view takes new windows in the order asked for, so
