@@ -55,8 +55,8 @@ inline constexpr double kMaxHonestMedianMs = 50.0;
 // against a bare insert loop with the same pragmas in the same directory;
 // the two alternate, run after run.
 inline constexpr int kThroughputClients = 32;
-inline constexpr int kThroughputSignUps = 400;
-inline constexpr int kThroughputRuns = 3;
+inline constexpr int kThroughputSignUps = 2000;
+inline constexpr int kThroughputRuns = 5;
 inline constexpr double kMinThroughputRatio = 0.8;
 
 // The driver, its X server and every subject run at this nice value unless
