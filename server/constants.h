@@ -30,8 +30,14 @@ inline constexpr std::size_t kMaxBodyBytes = 16 * std::size_t{1024};
 // database server) before the sign-up is given up and the visitor is sent
 // to the apology page.
 inline constexpr std::chrono::milliseconds kDefaultBusyTimeout{3000};
-// Store calls run at once (threads, and PostgreSQL connections).
+// Store calls run at once (PostgreSQL connections).
 inline constexpr std::size_t kStoreConnections = 4;
+// Store calls in hand, most of them sign-ups waiting for the next commit:
+// the more that wait, the more sign-ups one disk sync covers.
+inline constexpr std::size_t kStoreThreads = 32;
+// Sign-ups written in one transaction at most, so that one slow batch
+// cannot hold the rest past their deadline.
+inline constexpr std::size_t kMostSignupsPerCommit = 64;
 
 // A connection waiting on its client costs a socket and a buffer, never a
 // thread, so slow clients are bounded by these rather than by workers.

@@ -18,7 +18,7 @@ struct ServerSettings {
   std::chrono::steady_clock::duration signup_window = kSignupWindow;
   std::chrono::steady_clock::duration store_deadline = kStoreDeadline;
   std::chrono::steady_clock::duration stop_bound = kStopBound;
-  std::size_t store_threads = kStoreConnections;
+  std::size_t store_threads = kStoreThreads;
   // Confirmation by mail, and what the form shows.
   ListSettings list;
 };

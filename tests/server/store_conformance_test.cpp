@@ -218,6 +218,33 @@ TEST_P(StoreConformance, OutboxMailIsLeasedToOneWorkerUntilSentOrDueAgain) {
   EXPECT_EQ(list.next_due_in(), std::nullopt);
 }
 
+// Sign-ups that arrive together are written together: each address is
+// stored once, as the sign-up told it was the new one typed it.
+TEST_P(StoreConformance, SimultaneousSignUpsOfOnePersonConfirmOnlyTheOneStored) {
+  constexpr int kPeople = 24;
+  auto t = GetParam()();
+  std::vector<std::string> typed(2 * kPeople);
+  std::vector<ListSignupResult> results(typed.size());
+  for (int i = 0; i < kPeople; ++i) {
+    typed[2 * i] = "person" + std::to_string(i) + "@example.com";
+    typed[2 * i + 1] = upper(typed[2 * i]);
+  }
+  std::vector<std::thread> threads;
+  for (std::size_t n = 0; n < typed.size(); ++n) {
+    threads.emplace_back([&, n] { results[n] = t.store->sign_up(list_signup(typed[n], false)); });
+  }
+  for (auto& thread : threads) thread.join();
+
+  std::set<std::string> confirmed;
+  for (std::size_t n = 0; n < typed.size(); ++n) {
+    ASSERT_FALSE(std::holds_alternative<StoreFailure>(results[n])) << typed[n];
+    if (results[n] == ListSignupResult(ListSignupOutcome::Confirmed)) confirmed.insert(typed[n]);
+  }
+  const auto stored = t.emails();
+  EXPECT_EQ(std::set<std::string>(stored.begin(), stored.end()), confirmed);
+  EXPECT_EQ(stored.size(), static_cast<std::size_t>(kPeople));
+}
+
 INSTANTIATE_TEST_SUITE_P(Stores, StoreConformance,
                          ::testing::Values(&sqlite_store, &postgres_store),
                          [](const auto& info) {

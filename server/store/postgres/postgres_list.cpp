@@ -30,7 +30,7 @@ std::string resend_interval() { return seconds_text(kResendInterval); }
 }  // namespace
 
 ListSignupResult PostgresStore::sign_up(const ListSignup& signup) {
-  if (!signup.confirm_by_mail) return sign_up_confirmed(signup);
+  if (!signup.confirm_by_mail) return confirmed_.submit(signup);
   const auto key = email_key(signup.email);
   ListSignupOutcome outcome = ListSignupOutcome::NoMail;
   const auto queue_mail = [&](PqConnection& connection) {

@@ -3,8 +3,10 @@
 #include <libpq-fe.h>
 
 #include <exception>
+#include <set>
 #include <string_view>
 
+#include "server/constants.h"
 #include "server/store/email_key.h"
 #include "server/store/postgres/pq_connection.h"
 
@@ -78,6 +80,29 @@ constexpr std::string_view kConfirmedSignup =
     " VALUES ($1, $2, $3, 'confirmed', clock_timestamp(), $4, $5, $6)"
     " ON CONFLICT (email_key) DO NOTHING";
 
+// The same for several sign-ups in one statement, so that they share one
+// round trip and one commit. Their values go as parameters, in the order
+// they arrived, which is the order they are inserted in.
+std::string confirmed_batch_sql(std::size_t rows) {
+  constexpr std::size_t kColumns = 6;
+  std::string batch;
+  for (std::size_t row = 0; row < rows; ++row) {
+    batch += row == 0 ? "(" : ", (";
+    for (std::size_t column = 1; column <= kColumns; ++column) {
+      batch += "$" + std::to_string(row * kColumns + column) + "::text, ";
+    }
+    batch += std::to_string(row) + ")";
+  }
+  return "WITH batch (name, email, email_key, consent_address, user_agent, form_version, arrival)"
+         " AS (VALUES " + batch + "),"
+         " unsuppressed AS (DELETE FROM suppressions WHERE email_key IN (SELECT email_key FROM batch))"
+         " INSERT INTO signups (name, email, email_key, status, confirmed_at, consent_address,"
+         " consent_user_agent, consent_form_version)"
+         " SELECT name, email, email_key, 'confirmed', clock_timestamp(), consent_address,"
+         " user_agent, form_version FROM batch ORDER BY arrival"
+         " ON CONFLICT (email_key) DO NOTHING RETURNING email_key";
+}
+
 // On failure the caller drops the connection, and the transaction with it.
 void migrate(PqConnection& connection) {
   connection.execute("BEGIN");
@@ -96,7 +121,17 @@ void migrate(PqConnection& connection) {
   connection.execute("COMMIT");
 }
 
-bool failed(const AddResult& result) { return std::holds_alternative<StoreFailure>(result); }
+template <typename... Outcomes>
+bool failed(const std::variant<Outcomes...>& result) {
+  return std::holds_alternative<StoreFailure>(result);
+}
+
+// An address already on the list learns nothing and gets nothing.
+ListSignupResult as_list_result(const AddResult& added) {
+  if (const auto* failure = std::get_if<StoreFailure>(&added)) return *failure;
+  return std::get<SignupOutcome>(added) == SignupOutcome::Added ? ListSignupOutcome::Confirmed
+                                                                : ListSignupOutcome::NoMail;
+}
 bool failed(const std::optional<StoreFailure>& result) { return result.has_value(); }
 
 }  // namespace
@@ -118,7 +153,11 @@ class PostgresStore::Lease {
 
 PostgresStore::PostgresStore(std::string uri, std::chrono::milliseconds timeout,
                              std::size_t connections)
-    : uri_(std::move(uri)), timeout_(timeout), most_(connections == 0 ? 1 : connections) {
+    : uri_(std::move(uri)),
+      timeout_(timeout),
+      most_(connections == 0 ? 1 : connections),
+      confirmed_(most_, kMostSignupsPerCommit,
+                 [this](const auto& batch) { return sign_up_confirmed(batch); }) {
   PqConnection setup(uri_, timeout_);
   try {
     migrate(setup);
@@ -204,22 +243,66 @@ AddResult PostgresStore::add(std::string_view name, std::string_view email) {
   });
 }
 
+AddResult PostgresStore::record_confirmed(PqConnection& connection, const ListSignup& signup) {
+  const auto result =
+      connection.run(std::string(kConfirmedSignupName),
+                     {signup.name, signup.email, email_key(signup.email), signup.consent_address,
+                      signup.user_agent, signup.form_version});
+  if (!succeeded(result)) {
+    return StoreFailure{"recording a sign-up: " + failure_text(result, connection.error())};
+  }
+  return std::string_view(PQcmdTuples(result.get())) == "1" ? SignupOutcome::Added
+                                                           : SignupOutcome::AlreadyKnown;
+}
+
 ListSignupResult PostgresStore::sign_up_confirmed(const ListSignup& signup) {
-  const AddResult added = retried([&](PqConnection& connection) -> AddResult {
-    const auto result =
-        connection.run(std::string(kConfirmedSignupName),
-                       {signup.name, signup.email, email_key(signup.email), signup.consent_address,
-                        signup.user_agent, signup.form_version});
-    if (!succeeded(result)) {
-      return StoreFailure{"recording a sign-up: " + failure_text(result, connection.error())};
+  const AddResult added =
+      retried([&](PqConnection& connection) { return record_confirmed(connection, signup); });
+  return as_list_result(added);
+}
+
+PostgresStore::BatchResult PostgresStore::record_confirmed(
+    PqConnection& connection, const std::vector<const ListSignup*>& batch) {
+  std::vector<std::string> values;
+  for (const auto* signup : batch) {
+    for (auto value : {signup->name, signup->email, email_key(signup->email),
+                       signup->consent_address, signup->user_agent, signup->form_version}) {
+      values.push_back(std::move(value));
     }
-    return std::string_view(PQcmdTuples(result.get())) == "1" ? SignupOutcome::Added
-                                                             : SignupOutcome::AlreadyKnown;
-  });
-  if (const auto* failure = std::get_if<StoreFailure>(&added)) return *failure;
-  // An address already on the list learns nothing and gets nothing.
-  return std::get<SignupOutcome>(added) == SignupOutcome::Added ? ListSignupOutcome::Confirmed
-                                                                : ListSignupOutcome::NoMail;
+  }
+  // Each size of batch is parsed and planned once a connection.
+  const auto name = std::string(kConfirmedSignupName) + "_" + std::to_string(batch.size());
+  if (!connection.prepared(name)) {
+    connection.prepare(name, confirmed_batch_sql(batch.size()), static_cast<int>(values.size()));
+  }
+  const auto result = connection.run(name, values);
+  if (!succeeded(result)) {
+    return StoreFailure{"recording sign-ups: " + failure_text(result, connection.error())};
+  }
+  std::multiset<std::string> added;
+  for (int row = 0; row < PQntuples(result.get()); ++row) added.insert(PQgetvalue(result.get(), row, 0));
+  // The first sign-up for an address is the one its row holds.
+  std::vector<ListSignupResult> results;
+  for (const auto* signup : batch) {
+    const auto found = added.find(email_key(signup->email));
+    const bool first = found != added.end();
+    if (first) added.erase(found);
+    results.emplace_back(first ? ListSignupOutcome::Confirmed : ListSignupOutcome::NoMail);
+  }
+  return results;
+}
+
+std::vector<ListSignupResult> PostgresStore::sign_up_confirmed(
+    const std::vector<const ListSignup*>& batch) {
+  if (batch.size() > 1) {
+    auto written =
+        retried([&](PqConnection& connection) { return record_confirmed(connection, batch); });
+    if (auto* results = std::get_if<std::vector<ListSignupResult>>(&written)) return *results;
+    // One bad sign-up must not cost the others theirs.
+  }
+  std::vector<ListSignupResult> results;
+  for (const auto* signup : batch) results.push_back(sign_up_confirmed(*signup));
+  return results;
 }
 
 void PostgresStore::in_transaction(const std::function<void(PqConnection&)>& work) {

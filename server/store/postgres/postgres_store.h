@@ -11,8 +11,10 @@
 #include <mutex>
 #include <string>
 #include <utility>
+#include <variant>
 #include <vector>
 
+#include "server/store/group_commit.h"
 #include "server/store/mailing_list.h"
 #include "server/store/signup_store.h"
 
@@ -52,8 +54,13 @@ class PostgresStore final : public SignupStore, public MailingList {
   Lease lease();
   void give_back(std::unique_ptr<PqConnection> connection);
   AddResult insert(PqConnection& connection, const std::vector<std::string>& values);
+  AddResult record_confirmed(PqConnection& connection, const ListSignup& signup);
   // A sign-up that needs no confirmation mail, in one statement.
   ListSignupResult sign_up_confirmed(const ListSignup& signup);
+  // Several of them in one statement; each on its own if that fails.
+  std::vector<ListSignupResult> sign_up_confirmed(const std::vector<const ListSignup*>& batch);
+  using BatchResult = std::variant<std::vector<ListSignupResult>, StoreFailure>;
+  BatchResult record_confirmed(PqConnection& connection, const std::vector<const ListSignup*>& batch);
   // Runs `work` in one transaction on a leased connection, once more on a
   // fresh one if the connection was lost. Throws StoreError.
   void in_transaction(const std::function<void(PqConnection&)>& work);
@@ -67,6 +74,7 @@ class PostgresStore final : public SignupStore, public MailingList {
   std::condition_variable returned_;
   std::vector<std::unique_ptr<PqConnection>> idle_;
   std::size_t open_ = 0;
+  GroupCommit<ListSignup, ListSignupResult> confirmed_;
 };
 
 }  // namespace brevolt::signup

@@ -64,6 +64,7 @@ PqResult PqConnection::execute(std::string_view sql) {
 void PqConnection::prepare(const std::string& name, const std::string& sql, int parameters) {
   PqResult result(PQprepare(conn_.get(), name.c_str(), sql.c_str(), parameters, nullptr));
   if (!succeeded(result)) throw StoreError(failure_text(result, error()));
+  prepared_.insert(name);
 }
 
 PqResult PqConnection::run(const std::string& name, const std::vector<std::string>& parameters) {

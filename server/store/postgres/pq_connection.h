@@ -3,6 +3,7 @@
 // with theirs. Not for sharing between threads.
 #include <chrono>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +33,7 @@ class PqConnection {
   // The same, reporting a failure in the result instead of throwing.
   PqResult run_sql(std::string_view sql);
   void prepare(const std::string& name, const std::string& sql, int parameters);
+  bool prepared(const std::string& name) const { return prepared_.contains(name); }
   // Runs a prepared statement with text parameters; nothing is thrown, the
   // result (possibly null) says how it went.
   PqResult run(const std::string& name, const std::vector<std::string>& parameters);
@@ -50,6 +52,7 @@ class PqConnection {
     void operator()(pg_conn* conn) const;
   };
   std::unique_ptr<pg_conn, ConnDeleter> conn_;
+  std::set<std::string> prepared_;
 };
 
 // Whether a result is a success of a command or a query.

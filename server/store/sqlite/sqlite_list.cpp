@@ -94,7 +94,32 @@ auto SqliteStore::in_transaction(Work work) -> decltype(work()) {
   }
 }
 
-ListSignupResult SqliteStore::sign_up(const ListSignup& signup) {
+ListSignupResult SqliteStore::sign_up(const ListSignup& signup) { return signups_.submit(signup); }
+
+std::vector<ListSignupResult> SqliteStore::sign_up(const std::vector<const ListSignup*>& batch) {
+  std::vector<ListSignupResult> results;
+  if (batch.size() > 1) {
+    try {
+      in_transaction([&] {
+        for (const auto* signup : batch) {
+          results.emplace_back(std::in_place_type<ListSignupOutcome>, record(*signup));
+        }
+        return true;
+      });
+      return results;
+    } catch (const std::exception&) {
+      // One bad sign-up must not cost the others theirs.
+      results.clear();
+    }
+  }
+  for (const auto* signup : batch) {
+    results.push_back(as_result<ListSignupOutcome>(
+        "recording a sign-up", [&] { return in_transaction([&] { return record(*signup); }); }));
+  }
+  return results;
+}
+
+ListSignupOutcome SqliteStore::record(const ListSignup& signup) {
   const auto key = email_key(signup.email);
   auto* db = db_.get();
   const auto queue_mail = [&] {
@@ -117,33 +142,29 @@ ListSignupResult SqliteStore::sign_up(const ListSignup& signup) {
         .run();
     return ListSignupOutcome::MailQueued;
   };
-  return as_result<ListSignupOutcome>("recording a sign-up", [&] {
-    return in_transaction([&]() -> ListSignupOutcome {
-      Query found(db, kFindSignup);
-      found.bind(1, key).bind(2, resend_modifier());
-      if (found.step()) {
-        // A confirmed address learns nothing and gets nothing; a pending
-        // one gets its mail again, but not more often than the interval.
-        const bool may_mail = *found.text(0) == "pending" && found.integer(1) != 0;
-        return may_mail && signup.confirm_by_mail ? queue_mail() : ListSignupOutcome::NoMail;
-      }
-      // Signing up again after leaving starts over.
-      Query(db, "DELETE FROM suppressions WHERE email_key = ?1").bind(1, key).run();
-      Query(db,
-            "INSERT INTO signups(name, email, signed_up_at, status, confirmed_at,"
-            " consent_address, consent_user_agent, consent_form_version)"
-            " VALUES (?1, ?2, " BREVOLT_NOW ", ?3, CASE WHEN ?3 = 'confirmed' THEN " BREVOLT_NOW
-            " END, ?4, ?5, ?6)")
-          .bind(1, signup.name)
-          .bind(2, signup.email)
-          .bind(3, signup.confirm_by_mail ? "pending" : "confirmed")
-          .bind(4, signup.consent_address)
-          .bind(5, signup.user_agent)
-          .bind(6, signup.form_version)
-          .run();
-      return signup.confirm_by_mail ? queue_mail() : ListSignupOutcome::Confirmed;
-    });
-  });
+  Query found(db, kFindSignup);
+  found.bind(1, key).bind(2, resend_modifier());
+  if (found.step()) {
+    // A confirmed address learns nothing and gets nothing; a pending
+    // one gets its mail again, but not more often than the interval.
+    const bool may_mail = *found.text(0) == "pending" && found.integer(1) != 0;
+    return may_mail && signup.confirm_by_mail ? queue_mail() : ListSignupOutcome::NoMail;
+  }
+  // Signing up again after leaving starts over.
+  Query(db, "DELETE FROM suppressions WHERE email_key = ?1").bind(1, key).run();
+  Query(db,
+        "INSERT INTO signups(name, email, signed_up_at, status, confirmed_at,"
+        " consent_address, consent_user_agent, consent_form_version)"
+        " VALUES (?1, ?2, " BREVOLT_NOW ", ?3, CASE WHEN ?3 = 'confirmed' THEN " BREVOLT_NOW
+        " END, ?4, ?5, ?6)")
+      .bind(1, signup.name)
+      .bind(2, signup.email)
+      .bind(3, signup.confirm_by_mail ? "pending" : "confirmed")
+      .bind(4, signup.consent_address)
+      .bind(5, signup.user_agent)
+      .bind(6, signup.form_version)
+      .run();
+  return signup.confirm_by_mail ? queue_mail() : ListSignupOutcome::Confirmed;
 }
 
 LinkResult SqliteStore::confirm(std::string_view token_hash) {

@@ -9,6 +9,8 @@
 #include <exception>
 #include <vector>
 
+#include "server/constants.h"
+
 namespace brevolt::signup {
 namespace {
 
@@ -102,7 +104,9 @@ void SqliteStore::StatementDeleter::operator()(sqlite3_stmt* statement) const {
 
 void SqliteStore::DatabaseDeleter::operator()(sqlite3* db) const { sqlite3_close(db); }
 
-SqliteStore::SqliteStore(const std::string& path, std::chrono::milliseconds busy_timeout) {
+SqliteStore::SqliteStore(const std::string& path, std::chrono::milliseconds busy_timeout)
+    // One connection: one batch at a time.
+    : signups_(1, kMostSignupsPerCommit, [this](const auto& batch) { return sign_up(batch); }) {
   create_private_file(path);
   sqlite3* raw = nullptr;
   // The mutex below serialises all use of the one connection.

@@ -5,7 +5,9 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
+#include "server/store/group_commit.h"
 #include "server/store/mailing_list.h"
 #include "server/store/signup_store.h"
 
@@ -50,6 +52,11 @@ class SqliteStore final : public SignupStore, public MailingList {
   void execute(std::string_view sql);
   void migrate();
   AddResult add_locked(std::string_view name, std::string_view email);
+  // Sign-ups that waited together, in one transaction; each on its own if
+  // that fails.
+  std::vector<ListSignupResult> sign_up(const std::vector<const ListSignup*>& batch);
+  // One sign-up inside an open transaction. Throws StoreError.
+  ListSignupOutcome record(const ListSignup& signup);
   void roll_back_if_open();
   // Runs `work` under the connection's lock in one write transaction,
   // rolled back if it throws.
@@ -62,6 +69,7 @@ class SqliteStore final : public SignupStore, public MailingList {
   Statement insert_;
   Statement commit_;
   Statement rollback_;
+  GroupCommit<ListSignup, ListSignupResult> signups_;
 };
 
 }  // namespace brevolt::signup

@@ -1,0 +1,90 @@
+// Writes that wait together: who writes, in which batches, and who learns
+// which result.
+#include "server/store/group_commit.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace brevolt::signup::test {
+namespace {
+
+// A store whose writes block until let through, and that records its batches.
+class HeldWrites {
+ public:
+  std::vector<int> write(const std::vector<const int*>& items) {
+    std::unique_lock lock(mutex_);
+    std::vector<int> batch;
+    for (const int* item : items) batch.push_back(*item);
+    batches_.push_back(batch);
+    most_at_once_ = std::max(most_at_once_, ++writing_);
+    changed_.notify_all();
+    changed_.wait(lock, [&] { return open_; });
+    --writing_;
+    std::vector<int> results;
+    for (const int item : batch) results.push_back(item * 10);
+    return results;
+  }
+  void wait_for_batches(std::size_t count) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return batches_.size() >= count; });
+  }
+  void open() {
+    const std::lock_guard lock(mutex_);
+    open_ = true;
+    changed_.notify_all();
+  }
+  std::vector<std::vector<int>> batches() {
+    const std::lock_guard lock(mutex_);
+    return batches_;
+  }
+  int most_at_once() {
+    const std::lock_guard lock(mutex_);
+    return most_at_once_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::vector<int>> batches_;
+  int writing_ = 0;
+  int most_at_once_ = 0;
+  bool open_ = false;
+};
+
+// While both connections are busy with one item each, five more arrive:
+// they go in arrival order, at most three to a batch, and each caller gets
+// the result of its own item.
+TEST(GroupCommit, WritesThatWaitGoTogetherInOrderAndEachLearnsItsOwnResult) {
+  HeldWrites store;
+  GroupCommit<int, int> group(2, 3, [&](const auto& items) { return store.write(items); });
+  std::vector<int> results(7);
+  std::vector<std::thread> callers;
+  const auto submit = [&](int item) {
+    callers.emplace_back([&, item] { results[static_cast<std::size_t>(item)] = group.submit(item); });
+  };
+  submit(0);
+  submit(1);
+  store.wait_for_batches(2);
+  for (int item = 2; item < 7; ++item) {
+    submit(item);
+    // Each waits before the next comes, so that the order is known.
+    while (group.waiting() != static_cast<std::size_t>(item - 1)) std::this_thread::yield();
+  }
+  store.open();
+  for (auto& caller : callers) caller.join();
+
+  // Batches written at once may be recorded in either order.
+  auto batches = store.batches();
+  std::sort(batches.begin(), batches.end());
+  EXPECT_EQ(batches, (std::vector<std::vector<int>>{{0}, {1}, {2, 3, 4}, {5, 6}}));
+  EXPECT_EQ(store.most_at_once(), 2);
+  EXPECT_EQ(results, (std::vector<int>{0, 10, 20, 30, 40, 50, 60}));
+}
+
+}  // namespace
+}  // namespace brevolt::signup::test
