@@ -32,9 +32,10 @@ inline constexpr std::size_t kMaxBodyBytes = 16 * std::size_t{1024};
 inline constexpr std::chrono::milliseconds kDefaultBusyTimeout{3000};
 // Store calls run at once (PostgreSQL connections).
 inline constexpr std::size_t kStoreConnections = 4;
-// Store calls in hand, most of them sign-ups waiting for the next commit:
-// the more that wait, the more sign-ups one disk sync covers.
-inline constexpr std::size_t kStoreThreads = 32;
+// Threads for store calls: more than the connections, so that sign-ups
+// keep arriving at the store while every connection writes, to be written
+// together next.
+inline constexpr std::size_t kStoreThreads = 8;
 // Sign-ups written in one transaction at most, so that one slow batch
 // cannot hold the rest past their deadline.
 inline constexpr std::size_t kMostSignupsPerCommit = 64;

@@ -215,11 +215,13 @@ void HttpSession::record(SignupToRecord signup) {
                  " s");
     return answer(signup_not_recorded(), parser_->get().keep_alive());
   }
-  ask_store<ListSignupResult>(
-      [this, signup = std::move(signup)](SignupStore& store) {
+  StoreWork<ListSignupResult> work =
+      [this, signup = std::move(signup)](SignupStore& store, const auto& done) {
         // The link's secret is drawn here, off the event thread.
-        return store.sign_up(to_list_signup(signup, context_.settings.list));
-      },
+        store.sign_up(to_list_signup(signup, context_.settings.list), done);
+      };
+  ask_store<ListSignupResult>(
+      std::move(work),
       [this](const std::optional<ListSignupResult>& outcome) {
         if (!outcome) {
           context_.log("could not record a sign-up: the store did not answer in time");
@@ -253,11 +255,22 @@ void HttpSession::check_store() {
                     });
 }
 
-// Runs `work` on a store thread. The answer comes from `answer_for` with
-// the result, or with nothing once the store deadline has passed first (the
-// work is then dropped if it has not begun).
 template <typename Result>
 void HttpSession::ask_store(std::function<Result(SignupStore&)> work,
+                            std::function<Answer(const std::optional<Result>&)> answer_for) {
+  ask_store<Result>(
+      [work = std::move(work)](SignupStore& store, const std::function<void(Result)>& done) {
+        done(work(store));
+      },
+      std::move(answer_for));
+}
+
+// Starts `work` on a store thread; it hands its result on, then or later.
+// The answer comes from `answer_for` with the result, or with nothing once
+// the store deadline has passed first (the work is then dropped if it has
+// not begun).
+template <typename Result>
+void HttpSession::ask_store(StoreWork<Result> work,
                             std::function<Answer(const std::optional<Result>&)> answer_for) {
   struct Pending {
     std::atomic<bool> expired{false};
@@ -280,15 +293,17 @@ void HttpSession::ask_store(std::function<Result(SignupStore&)> work,
   net::post(context_.store_threads, [self = shared_from_this(), pending, finish,
                                      work = std::move(work)]() mutable {
     if (pending->expired || self->context_.abandoned) return;
-    std::optional<Result> result;
+    // The session goes back whole to the event thread, which alone may end it.
+    const auto reply = [self, finish](std::optional<Result> result) {
+      net::post(self->context_.events, [finish, result = std::move(result)] { finish(result); });
+    };
     try {
-      result = work(self->context_.store);
+      work(self->context_.store, [reply](Result result) { reply(std::move(result)); });
     } catch (const std::exception& error) {
       // A store keeps its failures to itself; this is a last guard.
       self->context_.log(std::string("store work failed: ") + error.what());
+      reply(std::nullopt);
     }
-    // The session goes back whole to the event thread, which alone may end it.
-    net::post(self->context_.events, [finish, result = std::move(result)] { finish(result); });
   });
 }
 

@@ -85,7 +85,12 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
   void check_store();
   void act_on_link(LinkAction action);
   template <typename Result>
+  using StoreWork = std::function<void(SignupStore&, const std::function<void(Result)>& done)>;
+  template <typename Result>
   void ask_store(std::function<Result(SignupStore&)> work,
+                 std::function<Answer(const std::optional<Result>&)> answer_for);
+  template <typename Result>
+  void ask_store(StoreWork<Result> work,
                  std::function<Answer(const std::optional<Result>&)> answer_for);
   void answer(Answer answer, bool keep_alive);
   void on_written(const boost::beast::error_code& error, bool keep_alive);

@@ -3,6 +3,7 @@
 // regard to letter case. The SQLite file and the PostgreSQL database both
 // stand behind this; every implementation may be called from several
 // threads at once.
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -69,6 +70,12 @@ class SignupStore {
   // confirmed and suppressed people) and the mail it asks for, in one
   // transaction. Never throws.
   virtual ListSignupResult sign_up(const ListSignup& signup) = 0;
+  // The same, handing the result to `done`, which may run on another
+  // thread and after this returns: a sign-up may wait to be written with
+  // others, and no thread need wait with it.
+  virtual void sign_up(ListSignup signup, const std::function<void(ListSignupResult)>& done) {
+    done(sign_up(signup));
+  }
 
   // The list kept beside the sign-ups (server/store/mailing_list.h).
   virtual MailingList& list() = 0;

@@ -29,6 +29,12 @@ std::string resend_interval() { return seconds_text(kResendInterval); }
 
 }  // namespace
 
+void PostgresStore::sign_up(ListSignup signup,
+                            const std::function<void(ListSignupResult)>& done) {
+  if (!signup.confirm_by_mail) return confirmed_.submit(std::move(signup), done);
+  done(sign_up(signup));
+}
+
 ListSignupResult PostgresStore::sign_up(const ListSignup& signup) {
   if (!signup.confirm_by_mail) return confirmed_.submit(signup);
   const auto key = email_key(signup.email);

@@ -96,6 +96,10 @@ auto SqliteStore::in_transaction(Work work) -> decltype(work()) {
 
 ListSignupResult SqliteStore::sign_up(const ListSignup& signup) { return signups_.submit(signup); }
 
+void SqliteStore::sign_up(ListSignup signup, const std::function<void(ListSignupResult)>& done) {
+  signups_.submit(std::move(signup), done);
+}
+
 std::vector<ListSignupResult> SqliteStore::sign_up(const std::vector<const ListSignup*>& batch) {
   std::vector<ListSignupResult> results;
   if (batch.size() > 1) {

@@ -26,6 +26,7 @@ class SqliteStore final : public SignupStore, public MailingList {
   AddResult add(std::string_view name, std::string_view email) override;
   std::optional<StoreFailure> check() override;
   ListSignupResult sign_up(const ListSignup& signup) override;
+  void sign_up(ListSignup signup, const std::function<void(ListSignupResult)>& done) override;
   MailingList& list() override { return *this; }
 
   // The mailing list (sqlite_list.cpp).
