@@ -199,6 +199,8 @@ int Run(const Options& options) {
              keep(Subject::kWindowsFloor,
                   measure.Offline(dir + "bench_bare_window.exe", "windows-floor"));
            });
+      keep(Subject::kWindowsProbingFloor,
+           measure.Offline(dir + "bench_probing_window.exe", "windows-probing-floor"));
     }
     if (!options.windows_only) {
       MarkerSite site(port);

@@ -24,6 +24,7 @@ const char* NameOf(Subject subject) {
     case Subject::kCompletionProgram: return "complete  program";
     case Subject::kWindowsProgram: return "windows   brevolt.exe";
     case Subject::kWindowsFloor: return "windows   bare window";
+    case Subject::kWindowsProbingFloor: return "windows   probing window";
   }
   return "?";
 }
@@ -232,6 +233,15 @@ void JudgeProgram(Verdicts& v, const Samples& samples, std::chrono::milliseconds
   if (samples.count(Subject::kWindowsProgram) != 0) {
     TimeRatio(v, f, "windows offline: map time <= x1.15 bare window", "windows map",
               Subject::kWindowsProgram, Subject::kWindowsFloor, kMap, kMaxMapRatio, true);
+    // No target: how much of the gap any window that probes first has.
+    const auto probing = f.MedianOf(Subject::kWindowsProbingFloor, kMap);
+    std::printf("%-47s %-50s\n", "  (floor: bare window that probes first)",
+                (Cell(f.MedianOf(Subject::kWindowsProgram, kMap), "%.0f") + "/" +
+                 Cell(probing, "%.0f") + " ms = x" +
+                 Cell(Ratio(f.MedianOf(Subject::kWindowsProgram, kMap), probing), "%.3f") +
+                 "; probing/bare x" +
+                 Cell(Ratio(probing, f.MedianOf(Subject::kWindowsFloor, kMap)), "%.3f"))
+                    .c_str());
     const auto processes = Max(f.Of(Subject::kWindowsProgram, kProcesses));
     v.Add("windows offline: one process", processes && *processes == kOfflineProcesses,
           Cell(processes, "%.0f") + " at most", "windows procs " + Cell(processes, "%.0f"));

@@ -20,6 +20,7 @@ enum class Subject {
   kCompletionProgram,
   kWindowsProgram,
   kWindowsFloor,
+  kWindowsProbingFloor,
 };
 
 using Samples = std::map<Subject, std::vector<Sample>>;
