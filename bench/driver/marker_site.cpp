@@ -31,6 +31,13 @@ MarkerSite::MarkerSite(int port) {
     }
     response.set_content(kThankYouPage, kHtml);
   });
+  // httplib's default SO_REUSEPORT makes Linux refuse the port while an
+  // earlier run's connections to it linger in TIME_WAIT; the bench's other
+  // listeners take it with SO_REUSEADDR alone, and so does this one.
+  server_.set_socket_options([](socket_t socket) {
+    const int yes = 1;
+    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
   if (!server_.bind_to_port(kLoopback, port)) {
     throw std::runtime_error("cannot listen on port " + std::to_string(port));
   }
