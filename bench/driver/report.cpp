@@ -235,7 +235,7 @@ void JudgeProgram(Verdicts& v, const Samples& samples, std::chrono::milliseconds
               Subject::kWindowsProgram, Subject::kWindowsFloor, kMap, kMaxMapRatio, true);
     // No target: how much of the gap any window that probes first has.
     const auto probing = f.MedianOf(Subject::kWindowsProbingFloor, kMap);
-    std::printf("%-47s %-50s\n", "  (floor: bare window that probes first)",
+    std::printf("%-47s %-50s\n", "  (floor: bare window, manifest, probe first)",
                 (Cell(f.MedianOf(Subject::kWindowsProgram, kMap), "%.0f") + "/" +
                  Cell(probing, "%.0f") + " ms = x" +
                  Cell(Ratio(f.MedianOf(Subject::kWindowsProgram, kMap), probing), "%.3f") +

@@ -1,9 +1,9 @@
 // The floor of the Windows program's start-up: a bare top-level window of
 // the same style and client size, with one EDIT field, built and run the
 // same way (mingw, static, under Wine). Built a second time with
-// BREVOLT_BENCH_PROBE, it first asks wininet whether the sign-up page can
-// be reached, as the program must before it shows either face: the floor
-// of any window that probes.
+// BREVOLT_BENCH_PROBE and the program's manifest, it first asks wininet
+// whether the sign-up page can be reached, as the program must before it
+// shows either face: the floor of any window that probes.
 #include <windows.h>
 #ifdef BREVOLT_BENCH_PROBE
 #include <wininet.h>
