@@ -59,9 +59,6 @@ class SignupStore {
  public:
   virtual ~SignupStore() = default;
 
-  // Durable once this returns Added or AlreadyKnown. Never throws.
-  virtual AddResult add(std::string_view name, std::string_view email) = 0;
-
   // Nothing while the store answers, taking what a write would take (the
   // write lock, a connection); otherwise why it does not. Never throws.
   virtual std::optional<StoreFailure> check() = 0;

@@ -60,11 +60,6 @@ void GatedStore::pass() {
   --waiting_;
 }
 
-AddResult GatedStore::add(std::string_view name, std::string_view email) {
-  pass();
-  return inner_.add(name, email);
-}
-
 ListSignupResult GatedStore::sign_up(const ListSignup& signup) {
   pass();
   return inner_.sign_up(signup);

@@ -41,7 +41,6 @@ inline constexpr std::chrono::milliseconds kTestBusyTimeout{200};
 class GatedStore final : public SignupStore {
  public:
   explicit GatedStore(SignupStore& inner) : inner_(inner) {}
-  AddResult add(std::string_view name, std::string_view email) override;
   ListSignupResult sign_up(const ListSignup& signup) override;
   std::optional<StoreFailure> check() override { return inner_.check(); }
   MailingList& list() override { return inner_.list(); }

@@ -63,14 +63,9 @@ const std::vector<std::vector<std::string_view>> kMigrations = {
     },
 };
 
-constexpr std::string_view kInsertName = "insert_signup";
-constexpr std::string_view kInsert =
-    "INSERT INTO signups (name, email, email_key) VALUES ($1, $2, $3)"
-    " ON CONFLICT (email_key) DO NOTHING";
-
 // Without confirmation mail nothing need be read first, so the sign-up is
 // one statement: one round trip and no transaction held open across the
-// network, like the plain insert above. Leaving the suppression list goes
+// network. Leaving the suppression list goes
 // with it, as signing up again after leaving starts over.
 constexpr std::string_view kConfirmedSignupName = "insert_confirmed_signup";
 constexpr std::string_view kConfirmedSignup =
@@ -172,7 +167,6 @@ PostgresStore::~PostgresStore() = default;
 
 std::unique_ptr<PqConnection> PostgresStore::connect() const {
   auto connection = std::make_unique<PqConnection>(uri_, timeout_);
-  connection->prepare(std::string(kInsertName), std::string(kInsert), 3);
   connection->prepare(std::string(kConfirmedSignupName), std::string(kConfirmedSignup), 6);
   return connection;
 }
@@ -211,16 +205,6 @@ void PostgresStore::give_back(std::unique_ptr<PqConnection> connection) {
   returned_.notify_all();
 }
 
-AddResult PostgresStore::insert(PqConnection& connection,
-                                const std::vector<std::string>& values) {
-  const auto result = connection.run(std::string(kInsertName), values);
-  if (!succeeded(result)) {
-    return StoreFailure{"inserting the row: " + failure_text(result, connection.error())};
-  }
-  return std::string_view(PQcmdTuples(result.get())) == "1" ? SignupOutcome::Added
-                                                           : SignupOutcome::AlreadyKnown;
-}
-
 // A connection idle while the database restarted fails at its first use:
 // the second attempt runs on a fresh one.
 template <typename Work>
@@ -234,13 +218,6 @@ auto PostgresStore::retried(Work work) -> decltype(work(std::declval<PqConnectio
   } catch (const std::exception& error) {
     return StoreFailure{error.what()};
   }
-}
-
-AddResult PostgresStore::add(std::string_view name, std::string_view email) {
-  // The insert changes nothing when a first attempt had committed after all.
-  return retried([&](PqConnection& connection) {
-    return insert(connection, {std::string(name), std::string(email), email_key(email)});
-  });
 }
 
 AddResult PostgresStore::record_confirmed(PqConnection& connection, const ListSignup& signup) {

@@ -29,7 +29,6 @@ class PostgresStore final : public SignupStore, public MailingList {
   PostgresStore(std::string uri, std::chrono::milliseconds timeout, std::size_t connections);
   ~PostgresStore() override;
 
-  AddResult add(std::string_view name, std::string_view email) override;
   std::optional<StoreFailure> check() override;
   ListSignupResult sign_up(const ListSignup& signup) override;
   void sign_up(ListSignup signup, const std::function<void(ListSignupResult)>& done) override;
@@ -54,7 +53,6 @@ class PostgresStore final : public SignupStore, public MailingList {
   // are open. Throws StoreError when a new one cannot be made.
   Lease lease();
   void give_back(std::unique_ptr<PqConnection> connection);
-  AddResult insert(PqConnection& connection, const std::vector<std::string>& values);
   AddResult record_confirmed(PqConnection& connection, const ListSignup& signup);
   // A sign-up that needs no confirmation mail, in one statement.
   ListSignupResult sign_up_confirmed(const ListSignup& signup);

@@ -70,12 +70,8 @@ const std::vector<std::vector<std::string_view>> kMigrations = {
 };
 
 // IMMEDIATE takes the write lock at once, so a competing writer makes the
-// busy timeout apply here rather than half-way through the insert.
+// busy timeout apply here rather than half-way through a write.
 constexpr std::string_view kBegin = "BEGIN IMMEDIATE";
-constexpr std::string_view kInsert =
-    "INSERT INTO signups(name, email, signed_up_at)"
-    " VALUES (?1, ?2, strftime('%Y-%m-%dT%H:%M:%fZ', 'now'))"
-    " ON CONFLICT DO NOTHING";
 constexpr std::string_view kCommit = "COMMIT";
 constexpr std::string_view kRollback = "ROLLBACK";
 
@@ -121,10 +117,8 @@ SqliteStore::SqliteStore(const std::string& path, std::chrono::milliseconds busy
   try {
     for (const auto sql : kConnectionSetup) execute(sql);
     begin_ = prepare(kBegin);
-    commit_ = prepare(kCommit);
     rollback_ = prepare(kRollback);
     migrate();
-    insert_ = prepare(kInsert);
   } catch (const StoreError& error) {
     throw StoreError("cannot use database '" + path + "': " + error.what());
   }
@@ -168,38 +162,6 @@ void SqliteStore::migrate() {
     roll_back_if_open();
     throw;
   }
-}
-
-AddResult SqliteStore::add(std::string_view name, std::string_view email) {
-  const std::lock_guard lock(mutex_);
-  AddResult result = StoreFailure{"not attempted"};
-  try {
-    result = add_locked(name, email);
-  } catch (const std::exception& error) {
-    result = StoreFailure{error.what()};
-  }
-  for (auto* statement : {begin_.get(), insert_.get(), commit_.get()}) sqlite3_reset(statement);
-  sqlite3_clear_bindings(insert_.get());
-  // A failed step can leave the transaction open; nothing half-done stays.
-  if (std::holds_alternative<StoreFailure>(result)) roll_back_if_open();
-  return result;
-}
-
-AddResult SqliteStore::add_locked(std::string_view name, std::string_view email) {
-  const auto failure = [&](std::string_view during) {
-    return StoreFailure{std::string(during) + ": " + describe(db_.get())};
-  };
-  if (sqlite3_step(begin_.get()) != SQLITE_DONE) return failure("starting the transaction");
-  if (sqlite3_bind_text(insert_.get(), 1, name.data(), static_cast<int>(name.size()),
-                        SQLITE_TRANSIENT) != SQLITE_OK ||
-      sqlite3_bind_text(insert_.get(), 2, email.data(), static_cast<int>(email.size()),
-                        SQLITE_TRANSIENT) != SQLITE_OK) {
-    return failure("binding the values");
-  }
-  if (sqlite3_step(insert_.get()) != SQLITE_DONE) return failure("inserting the row");
-  const bool added = sqlite3_changes(db_.get()) > 0;
-  if (sqlite3_step(commit_.get()) != SQLITE_DONE) return failure("committing");
-  return added ? SignupOutcome::Added : SignupOutcome::AlreadyKnown;
 }
 
 std::optional<StoreFailure> SqliteStore::check() {

@@ -23,7 +23,6 @@ class SqliteStore final : public SignupStore, public MailingList {
   SqliteStore(const std::string& path, std::chrono::milliseconds busy_timeout);
   ~SqliteStore() override;
 
-  AddResult add(std::string_view name, std::string_view email) override;
   std::optional<StoreFailure> check() override;
   ListSignupResult sign_up(const ListSignup& signup) override;
   void sign_up(ListSignup signup, const std::function<void(ListSignupResult)>& done) override;
@@ -52,7 +51,6 @@ class SqliteStore final : public SignupStore, public MailingList {
   Statement prepare(std::string_view sql);
   void execute(std::string_view sql);
   void migrate();
-  AddResult add_locked(std::string_view name, std::string_view email);
   // Sign-ups that waited together, in one transaction; each on its own if
   // that fails.
   std::vector<ListSignupResult> sign_up(const std::vector<const ListSignup*>& batch);
@@ -67,8 +65,6 @@ class SqliteStore final : public SignupStore, public MailingList {
   std::mutex mutex_;
   std::unique_ptr<sqlite3, DatabaseDeleter> db_;
   Statement begin_;
-  Statement insert_;
-  Statement commit_;
   Statement rollback_;
   GroupCommit<ListSignup, ListSignupResult> signups_;
 };
