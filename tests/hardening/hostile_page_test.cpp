@@ -40,8 +40,10 @@ std::string Cells() {
     return "<div class=cell style='left:" + std::to_string(column * 100 / 3) +
            "vw;top:" + std::to_string(row * 50) + "vh'>" + inner + "</div>";
   };
+  // keepalive: the click's own navigation may otherwise cancel the mark
+  // before it is sent.
   const auto mark = [](const std::string& name) {
-    return " onclick=\"fetch('/mark/" + name + "')\"";
+    return " onclick=\"fetch('/mark/" + name + "', {keepalive: true})\"";
   };
   return cell(0, 0, "<div class=fill id=opener>open</div>") +
          cell(1, 0, "<a class=fill href='/popup-blank' target=_blank" + mark("blank") + ">blank</a>") +
