@@ -13,6 +13,7 @@
 int main() {
   using namespace brevolt;
   platform::ApplyProcessSettings();
+  if (!OwnWindowCanOpen()) return 1;
   // The program takes no command line, so GTK sees none either.
   gtk_init(nullptr, nullptr);
   Gtk::Main::init_gtkmm_internals();

@@ -1,9 +1,12 @@
 #pragma once
-// The handlers' platform calls, answered by the X11 window manager layer and
-// the connectivity probe.
+// The handlers' platform calls: the product's window through the layer the
+// desktop allows (chosen once, at start), our own window through GTK and
+// X11, and the connectivity probe.
 #include <functional>
+#include <memory>
 
 #include "app/form_interfaces.h"
+#include "platform/window_layer.h"
 #include "platform/x11/window_manager.h"
 
 namespace brevolt {
@@ -14,6 +17,7 @@ class SystemApi : public Win32Api {
   // put back its own idea of the title.
   SystemApi(platform::WindowManager& wm, HWND own_window,
             std::function<void(const char*)> set_own_title);
+  ~SystemApi() override;
 
   HWND FindWindowA(const char* lpClassName, const char* lpWindowName) override;
   BOOL SetWindowTextA(HWND hWnd, const char* lpString) override;
@@ -25,6 +29,14 @@ class SystemApi : public Win32Api {
   platform::WindowManager& wm_;
   HWND own_window_;
   std::function<void(const char*)> set_own_title_;
+  // The Wayland desktop's layer, where one lets us reach other programs'
+  // windows; otherwise the X11 one answers.
+  std::unique_ptr<platform::WindowLayer> wayland_;
+  platform::WindowLayer* host_layer_;
 };
+
+// On a Wayland session without XWayland our window has nowhere to go: says
+// so on stderr and answers false. True everywhere else.
+bool OwnWindowCanOpen();
 
 }  // namespace brevolt
