@@ -1,0 +1,154 @@
+#include "tests/harness/wayland_session.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "tests/harness/spawn.h"
+#include "tests/harness/x_session.h"
+
+namespace brevolt::test {
+namespace fs = std::filesystem;
+namespace {
+
+constexpr auto kStartTimeout = std::chrono::seconds(20);
+constexpr auto kStopGrace = std::chrono::seconds(3);
+constexpr auto kToolTimeout = std::chrono::seconds(10);
+constexpr uid_t kUnprivileged = 65534;  // nobody
+
+// Run by the compositor once it is up, with the addresses it gives its
+// clients; written whole and then renamed, so a reader never sees half.
+std::string AnnounceScript(const fs::path& to) {
+  const std::string part = "'" + to.string() + ".part'";
+  return "#!/bin/sh\nprintf '%s\\n%s\\n%s\\n' \"$DISPLAY\" \"$WAYLAND_DISPLAY\" \"$SWAYSOCK\" > " +
+         part + " && mv " + part + " '" + to.string() + "'\n";
+}
+
+void WriteFile(const fs::path& path, const std::string& text, fs::perms perms) {
+  std::ofstream(path) << text;
+  fs::permissions(path, perms);
+}
+
+}  // namespace
+
+WaylandSession::WaylandSession(Compositor compositor) {
+  try {
+    Start(compositor);
+  } catch (...) {
+    if (pid_ > 0) Terminate(pid_, kStopGrace);
+    throw;
+  }
+}
+
+WaylandSession::~WaylandSession() {
+  if (pid_ > 0) Terminate(pid_, kStopGrace);
+}
+
+void WaylandSession::Start(Compositor compositor) {
+  runtime_ = dir() / "run";
+  fs::create_directory(runtime_);
+  fs::permissions(dir(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                             fs::perms::others_read | fs::perms::others_exec);
+  fs::permissions(runtime_, fs::perms::owner_all);
+  const fs::path announce = dir() / "announce";
+  const fs::path announced = dir() / "addresses";
+  WriteFile(announce, AnnounceScript(announced),
+            fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+  const std::string announce_command = announce.string();
+  std::vector<std::string> argv;
+  std::vector<std::string> env = {"HOME=" + dir().string(),
+                                  "XDG_RUNTIME_DIR=" + runtime_.string(),
+                                  "WAYLAND_DISPLAY=", "DISPLAY="};
+  if (compositor == Compositor::kSway) {
+    WriteFile(dir() / "sway.conf", "xwayland force\nexec " + announce_command + "\n",
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+    argv = {"sway", "-c", (dir() / "sway.conf").string()};
+    env.insert(env.end(), {"WLR_BACKENDS=headless", "WLR_RENDERER=pixman",
+                           "WLR_LIBINPUT_NO_DEVICES=1"});
+  } else {
+    WriteFile(dir() / "weston.ini",
+              "[core]\nxwayland=true\n[autolaunch]\npath=" + announce_command + "\n",
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+    argv = {"weston", "--backend=headless-backend.so", "--use-pixman", "--xwayland",
+            "--socket=wayland-1", "-c", (dir() / "weston.ini").string()};
+  }
+  HandOver(dir());
+  const int log = open((dir() / "compositor.log").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  SpawnRequest request;
+  request.argv = AsUser(argv, env);
+  request.stdout_fd = log;
+  request.stderr_fd = log;
+  pid_ = Spawn(request);
+  close(log);
+  const bool up = WaitUntil(
+      [&] { return fs::exists(announced) || ReapWithin(pid_, std::chrono::milliseconds(0)); },
+      kStartTimeout);
+  std::ifstream addresses(announced);
+  if (!up || !std::getline(addresses, x_display_) || x_display_.empty()) {
+    throw std::runtime_error("the compositor did not start:\n" + LogTail());
+  }
+  std::string wayland_display;
+  std::getline(addresses, wayland_display);
+  wayland_socket_ = runtime_ / (wayland_display.empty() ? "wayland-1" : wayland_display);
+  std::getline(addresses, sway_socket_);
+  if (geteuid() == 0) {
+    Child xhost(AsUser({"xhost", "+si:localuser:root"}, {"DISPLAY=" + x_display_}));
+    if (xhost.WaitExit(kToolTimeout) != 0) {
+      throw std::runtime_error("XWayland did not let root in:\n" + LogTail());
+    }
+  }
+}
+
+std::vector<std::string> WaylandSession::ClientEnv() const {
+  std::vector<std::string> env{"WAYLAND_DISPLAY=" + wayland_socket_.string(),
+                               "DISPLAY=" + x_display_};
+  if (!sway_socket_.empty()) env.push_back("SWAYSOCK=" + sway_socket_);
+  return env;
+}
+
+std::vector<std::string> WaylandSession::AsUser(std::vector<std::string> argv,
+                                                const std::vector<std::string>& env) const {
+  std::vector<std::string> command;
+  if (geteuid() == 0) {
+    // Changing user clears the parent-death signal that Spawn sets.
+    command = {"setpriv", "--reuid=" + std::to_string(kUnprivileged),
+               "--regid=" + std::to_string(kUnprivileged), "--clear-groups",
+               "--pdeathsig=TERM"};
+  }
+  command.push_back("env");
+  command.insert(command.end(), env.begin(), env.end());
+  command.insert(command.end(), argv.begin(), argv.end());
+  return command;
+}
+
+void WaylandSession::HandOver(const fs::path& folder) const {
+  if (geteuid() != 0) return;
+  if (chown(folder.c_str(), kUnprivileged, kUnprivileged) != 0) {
+    throw std::runtime_error("cannot hand " + folder.string() + " over");
+  }
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    lchown(entry.path().c_str(), kUnprivileged, kUnprivileged);
+  }
+}
+
+std::string WaylandSession::SwayMsg(std::vector<std::string> args) const {
+  args.insert(args.begin(), {"swaymsg", "-s", sway_socket_, "-r"});
+  Child tool(std::move(args));
+  std::string reply;
+  while (auto line = tool.ReadLine(kToolTimeout)) reply += *line + "\n";
+  tool.WaitExit(kToolTimeout);
+  return reply;
+}
+
+std::string WaylandSession::LogTail() const {
+  std::ifstream in(dir() / "compositor.log");
+  std::stringstream text;
+  text << in.rdbuf();
+  const std::string all = text.str();
+  return all.size() > 2000 ? all.substr(all.size() - 2000) : all;
+}
+
+}  // namespace brevolt::test
