@@ -176,22 +176,38 @@ TEST_F(WaylandJourney, WlrootsProtocolFindsMinimisesAndActivates) {
   EXPECT_LT(unminimise, activate);
 }
 
-// weston lets no client touch another's window: the product stays as it is,
-// one line says why, and the program's window works as anywhere.
-TEST_F(WaylandJourney, WestonLeavesTheProductAndSaysWhyOnce) {
+// weston lets no client touch another's window: a product drawn natively
+// stays as it is and one line says why; one on XWayland is still reached
+// through X11. The program's window works as anywhere.
+class WestonJourney : public WaylandJourney, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(WestonJourney, OnlyAnXWaylandProductIsPutAsideAndOneLineSaysWhy) {
+  const bool on_x = std::string(GetParam()) == "x11";
   StartDesktop(WaylandSession::Compositor::kWeston);
-  auto product = StartWindow(kProductTitle, "wayland");
+  auto product = StartWindow(kProductTitle, GetParam());
   auto program = StartProgram("weston");
   XQuery x(session().x_display());
   const XWindow own = program->WaitForWindow(x);
   ASSERT_NE(own, 0u);
+  const auto product_on_x = x.FindByTitle(kProductTitle);
+  EXPECT_EQ(product_on_x.size(), on_x ? 1u : 0u);
+  for (XWindow w : product_on_x) EXPECT_FALSE(x.Viewable(w)) << "left on screen";
   SendDeleteWindow(x, own);
   EXPECT_EQ(program->process().WaitExit(kExitTimeout), 0);
   EXPECT_TRUE(product->process().Running());
   const std::string said = StandardError("weston");
   EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
   EXPECT_NE(said.find("lets no other program hide or show its windows"), std::string::npos);
+  if (on_x) return;
+
+  // A session without XWayland leaves our window nowhere to go.
+  auto no_x = StartProgram("no-x", {"DISPLAY="});
+  EXPECT_EQ(no_x->process().WaitExit(kExitTimeout), 1);
+  EXPECT_NE(StandardError("no-x").find("no XWayland"), std::string::npos);
 }
+
+INSTANTIATE_TEST_SUITE_P(Product, WestonJourney, ::testing::Values("wayland", "x11"),
+                         [](const auto& info) { return std::string(info.param); });
 
 }  // namespace
 }  // namespace brevolt::test
