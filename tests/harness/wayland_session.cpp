@@ -19,17 +19,10 @@ constexpr auto kStopGrace = std::chrono::seconds(3);
 constexpr auto kToolTimeout = std::chrono::seconds(10);
 constexpr uid_t kUnprivileged = 65534;  // nobody
 
-// Run by the compositor once it is up, with the addresses it gives its
-// clients; written whole and then renamed, so a reader never sees half.
-std::string AnnounceScript(const fs::path& to) {
-  const std::string part = "'" + to.string() + ".part'";
-  return "#!/bin/sh\nprintf '%s\\n%s\\n%s\\n' \"$DISPLAY\" \"$WAYLAND_DISPLAY\" \"$SWAYSOCK\" > " +
-         part + " && mv " + part + " '" + to.string() + "'\n";
-}
-
-void WriteFile(const fs::path& path, const std::string& text, fs::perms perms) {
-  std::ofstream(path) << text;
-  fs::permissions(path, perms);
+std::string ReadAll(const fs::path& path) {
+  std::stringstream text;
+  text << std::ifstream(path).rdbuf();
+  return text.str();
 }
 
 }  // namespace
@@ -50,55 +43,54 @@ WaylandSession::~WaylandSession() {
 void WaylandSession::Start(Compositor compositor) {
   runtime_ = dir() / "run";
   fs::create_directory(runtime_);
-  fs::permissions(dir(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                             fs::perms::others_read | fs::perms::others_exec);
   fs::permissions(runtime_, fs::perms::owner_all);
+  // Run by the compositor once it is up, with the addresses it gives its
+  // clients; written whole and then renamed, so a reader never sees half.
   const fs::path announce = dir() / "announce";
   const fs::path announced = dir() / "addresses";
-  WriteFile(announce, AnnounceScript(announced),
-            fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
-  const std::string announce_command = announce.string();
+  std::ofstream(announce) << "#!/bin/sh\nprintf '%s\\n%s\\n%s\\n' \"$DISPLAY\" "
+                             "\"$WAYLAND_DISPLAY\" \"$SWAYSOCK\" > '" << announced.string()
+                          << ".part' && mv '" << announced.string() << ".part' '"
+                          << announced.string() << "'\n";
+  fs::permissions(announce, fs::perms::owner_all);
   std::vector<std::string> argv;
   std::vector<std::string> env = {"HOME=" + dir().string(),
                                   "XDG_RUNTIME_DIR=" + runtime_.string(),
                                   "WAYLAND_DISPLAY=", "DISPLAY="};
+  const fs::path config = dir() / "config";
   if (compositor == Compositor::kSway) {
-    WriteFile(dir() / "sway.conf", "xwayland force\nexec " + announce_command + "\n",
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
-    argv = {"sway", "-c", (dir() / "sway.conf").string()};
+    std::ofstream(config) << "xwayland force\nexec " << announce.string() << "\n";
+    argv = {"sway", "-c", config.string()};
     env.insert(env.end(), {"WLR_BACKENDS=headless", "WLR_RENDERER=pixman",
                            "WLR_LIBINPUT_NO_DEVICES=1"});
   } else {
-    WriteFile(dir() / "weston.ini",
-              "[core]\nxwayland=true\n[autolaunch]\npath=" + announce_command + "\n",
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+    std::ofstream(config) << "[core]\nxwayland=true\n[autolaunch]\npath=" << announce.string()
+                          << "\n";
     argv = {"weston", "--backend=headless-backend.so", "--use-pixman", "--xwayland",
-            "--socket=wayland-1", "-c", (dir() / "weston.ini").string()};
+            "-c", config.string()};
   }
   HandOver(dir());
   const int log = open((dir() / "compositor.log").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
   SpawnRequest request;
   request.argv = AsUser(argv, env);
-  request.stdout_fd = log;
-  request.stderr_fd = log;
+  request.stdout_fd = request.stderr_fd = log;
   pid_ = Spawn(request);
   close(log);
   const bool up = WaitUntil(
       [&] { return fs::exists(announced) || ReapWithin(pid_, std::chrono::milliseconds(0)); },
       kStartTimeout);
   std::ifstream addresses(announced);
-  if (!up || !std::getline(addresses, x_display_) || x_display_.empty()) {
-    throw std::runtime_error("the compositor did not start:\n" + LogTail());
-  }
   std::string wayland_display;
-  std::getline(addresses, wayland_display);
-  wayland_socket_ = runtime_ / (wayland_display.empty() ? "wayland-1" : wayland_display);
+  if (!up || !std::getline(addresses, x_display_) || !std::getline(addresses, wayland_display) ||
+      x_display_.empty() || wayland_display.empty()) {
+    throw std::runtime_error("the compositor did not start:\n" +
+                             ReadAll(dir() / "compositor.log"));
+  }
+  wayland_socket_ = runtime_ / wayland_display;
   std::getline(addresses, sway_socket_);
   if (geteuid() == 0) {
     Child xhost(AsUser({"xhost", "+si:localuser:root"}, {"DISPLAY=" + x_display_}));
-    if (xhost.WaitExit(kToolTimeout) != 0) {
-      throw std::runtime_error("XWayland did not let root in:\n" + LogTail());
-    }
+    if (xhost.WaitExit(kToolTimeout) != 0) throw std::runtime_error("XWayland kept root out");
   }
 }
 
@@ -126,9 +118,7 @@ std::vector<std::string> WaylandSession::AsUser(std::vector<std::string> argv,
 
 void WaylandSession::HandOver(const fs::path& folder) const {
   if (geteuid() != 0) return;
-  if (chown(folder.c_str(), kUnprivileged, kUnprivileged) != 0) {
-    throw std::runtime_error("cannot hand " + folder.string() + " over");
-  }
+  lchown(folder.c_str(), kUnprivileged, kUnprivileged);
   for (const auto& entry : fs::recursive_directory_iterator(folder)) {
     lchown(entry.path().c_str(), kUnprivileged, kUnprivileged);
   }
@@ -141,14 +131,6 @@ std::string WaylandSession::SwayMsg(std::vector<std::string> args) const {
   while (auto line = tool.ReadLine(kToolTimeout)) reply += *line + "\n";
   tool.WaitExit(kToolTimeout);
   return reply;
-}
-
-std::string WaylandSession::LogTail() const {
-  std::ifstream in(dir() / "compositor.log");
-  std::stringstream text;
-  text << in.rdbuf();
-  const std::string all = text.str();
-  return all.size() > 2000 ? all.substr(all.size() - 2000) : all;
 }
 
 }  // namespace brevolt::test

@@ -43,7 +43,6 @@ class WaylandSession {
 
  private:
   void Start(Compositor compositor);
-  std::string LogTail() const;
 
   ScratchDir scratch_{"brevolt-wayland"};
   std::filesystem::path runtime_;

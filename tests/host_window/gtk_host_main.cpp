@@ -1,7 +1,6 @@
 // A stand-in product window drawn by GTK, on whichever backend GDK_BACKEND
 // names: a native Wayland client as well as an XWayland one. It reports on
-// stdout as brevolt-test-host does: "placed" once mapped, then "focus-in",
-// "focus-out" and "unmapped" as they happen.
+// stdout as brevolt-test-host does: "placed" once mapped.
 #include <gtk/gtk.h>
 
 #include <cstdio>
@@ -27,12 +26,6 @@ int main(int argc, char** argv) {
   gtk_window_set_title(GTK_WINDOW(window), argv[2]);
   gtk_window_set_default_size(GTK_WINDOW(window), 300, 200);
   g_signal_connect_swapped(window, "map-event", G_CALLBACK(Say), const_cast<char*>("placed"));
-  g_signal_connect_swapped(window, "unmap-event", G_CALLBACK(Say),
-                           const_cast<char*>("unmapped"));
-  g_signal_connect_swapped(window, "focus-in-event", G_CALLBACK(Say),
-                           const_cast<char*>("focus-in"));
-  g_signal_connect_swapped(window, "focus-out-event", G_CALLBACK(Say),
-                           const_cast<char*>("focus-out"));
   g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
   gtk_widget_show_all(window);
   gtk_main();
