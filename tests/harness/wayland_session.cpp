@@ -116,6 +116,21 @@ std::vector<std::string> WaylandSession::AsUser(std::vector<std::string> argv,
   return command;
 }
 
+std::string WaylandSession::Program(const std::string& name) const {
+  const fs::path built = BuiltProgram(name);
+  if (geteuid() != 0) return built;
+  const fs::path bin = dir() / "bin";
+  fs::create_directories(bin);
+  for (const auto& entry : fs::directory_iterator(built.parent_path())) {
+    if (entry.path() == built || entry.path().extension() == ".so") {
+      fs::copy_file(entry.path(), bin / entry.path().filename(),
+                    fs::copy_options::skip_existing);
+    }
+  }
+  HandOver(bin);
+  return bin / name;
+}
+
 void WaylandSession::HandOver(const fs::path& folder) const {
   if (geteuid() != 0) return;
   lchown(folder.c_str(), kUnprivileged, kUnprivileged);

@@ -35,6 +35,9 @@ class WaylandSession {
   // `argv` as run by the session's user with `env` added.
   std::vector<std::string> AsUser(std::vector<std::string> argv,
                                   const std::vector<std::string>& env = {}) const;
+  // A program of the build (and the modules beside it) where the session's
+  // user may run it: a build below root's home is out of nobody's reach.
+  std::string Program(const std::string& name) const;
   // Makes `folder` and everything in it the session user's.
   void HandOver(const std::filesystem::path& folder) const;
 

@@ -37,7 +37,7 @@ class WaylandJourney : public ::testing::Test {
                            "DBUS_SESSION_BUS_ADDRESS=disabled:", "NO_AT_BRIDGE=1"});
     return std::make_unique<TestHost>(
         title, std::vector<std::string>{},
-        session().AsUser({BuiltProgram("brevolt-test-gtk-host")}, env));
+        session().AsUser({session().Program("brevolt-test-gtk-host")}, env));
   }
 
   // The program as the session's user, its stderr kept in `name`.log.
@@ -50,6 +50,7 @@ class WaylandJourney : public ::testing::Test {
     options.stderr_path = root / "stderr.log";
     options.env = session().ClientEnv();
     options.wrapper = session().AsUser({}, env);
+    options.program = session().Program("brevolt");
     return std::make_unique<Brevolt>(root, options);
   }
   std::string StandardError(const std::string& name) {
