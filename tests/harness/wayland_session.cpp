@@ -63,6 +63,17 @@ void WaylandSession::Start(Compositor compositor) {
     argv = {"sway", "-c", config.string()};
     env.insert(env.end(), {"WLR_BACKENDS=headless", "WLR_RENDERER=pixman",
                            "WLR_LIBINPUT_NO_DEVICES=1"});
+  } else if (compositor == Compositor::kKwin) {
+    // KWin ends with its session program, which must outlive the announcement.
+    std::ofstream(announce, std::ios::app) << "exec setpriv --pdeathsig=TERM sleep 1000000\n";
+    // The packaged binary carries file capabilities, which a container may
+    // refuse to exec; a plain copy carries none and needs none.
+    const fs::path kwin = dir() / "kwin_wayland";
+    fs::copy_file("/usr/bin/kwin_wayland", kwin);
+    argv = {kwin.string(), "--virtual", "--xwayland", "--no-lockscreen", "--no-global-shortcuts",
+            "--no-kactivities", "--exit-with-session", announce.string()};
+    env.insert(env.end(), {"KWIN_WAYLAND_NO_PERMISSION_CHECKS=1",
+                           "DBUS_SESSION_BUS_ADDRESS=disabled:"});
   } else {
     std::ofstream(config) << "[core]\nxwayland=true\n[autolaunch]\npath=" << announce.string()
                           << "\n";

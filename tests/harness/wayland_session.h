@@ -1,5 +1,5 @@
 #pragma once
-// A private headless Wayland desktop per test: sway or weston with XWayland,
+// A private headless Wayland desktop per test: sway, weston or KWin with XWayland,
 // in a runtime folder of its own. Both refuse to run as root, and their
 // XWayland refuses other users' clients, so when the tests run as root the
 // compositor and every client of it run as `nobody`; root is then let into
@@ -14,7 +14,9 @@ namespace brevolt::test {
 
 class WaylandSession {
  public:
-  enum class Compositor { kSway, kWeston };
+  // KWin lets any client use its window management protocol here, as the
+  // tests' program is not the installed one its desktop file names.
+  enum class Compositor { kSway, kWeston, kKwin };
   // Returns once the compositor and its XWayland take clients; throws
   // std::runtime_error with the compositor's log otherwise.
   explicit WaylandSession(Compositor compositor);

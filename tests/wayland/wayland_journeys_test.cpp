@@ -168,6 +168,24 @@ TEST_F(WaylandJourney, WlrootsProtocolFindsMinimisesAndActivates) {
   EXPECT_NE(sent(".activate(wl_seat@"), std::string::npos);
 }
 
+// KWin honours the minimise: a product on XWayland is unmapped before our
+// window shows and comes back mapped and active on a marker.
+TEST_F(WaylandJourney, KdeWindowManagementMinimisesAndGivesBack) {
+  StartDesktop(WaylandSession::Compositor::kKwin);
+  auto product = StartWindow(kProductTitle, "x11");
+  XQuery x(session().x_display());
+  const auto product_on_x = x.FindByTitle(kProductTitle);
+  ASSERT_EQ(product_on_x.size(), 1u);
+  ServeSignUpPage();
+  auto program = StartProgram("kde");
+  ASSERT_NE(program->WaitForWindow(x), 0u);
+  EXPECT_FALSE(x.Viewable(product_on_x[0])) << "the product was still out when our window mapped";
+  EXPECT_EQ(program->process().WaitExit(kExitTimeout), 0);
+  EXPECT_TRUE(WaitUntil([&] { return x.Viewable(product_on_x[0]); }, kWindowTimeout));
+  EXPECT_TRUE(WaitUntil([&] { return x.ActiveWindow() == product_on_x[0]; }, kWindowTimeout));
+  EXPECT_EQ(StandardError("kde"), "");
+}
+
 // weston lets no client touch another's window: a product drawn natively
 // stays as it is and one line says why; one on XWayland is still reached
 // through X11. The program's window works as anywhere.
