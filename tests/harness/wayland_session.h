@@ -1,6 +1,6 @@
 #pragma once
 // A private headless Wayland desktop per test: sway, weston or KWin with XWayland,
-// in a runtime folder of its own. Both refuse to run as root, and their
+// in a runtime folder of its own. They refuse to run as root, and their
 // XWayland refuses other users' clients, so when the tests run as root the
 // compositor and every client of it run as `nobody`; root is then let into
 // XWayland so the X-side questions of the harness still work.
@@ -25,8 +25,6 @@ class WaylandSession {
   WaylandSession& operator=(const WaylandSession&) = delete;
 
   const std::string& x_display() const { return x_display_; }
-  // Empty under weston.
-  const std::string& sway_socket() const { return sway_socket_; }
   const std::filesystem::path& dir() const { return scratch_.path(); }
   // The compositor's XDG_RUNTIME_DIR; GTK's Wayland backend wants one.
   const std::filesystem::path& runtime() const { return runtime_; }
