@@ -57,6 +57,10 @@ inline constexpr std::chrono::seconds kLingerTimeout{2};
 inline constexpr std::size_t kMaxConnectionsPerAddress = 32;
 inline constexpr std::size_t kMaxConnections = 8192;
 inline constexpr std::size_t kMaxHeaderBytes = 8 * std::size_t{1024};
+// Read but not yet parsed, per connection: a head and a body at most, and
+// room for the framing between. A chunk line or a trailer that never ends
+// fills it and is refused, rather than growing it for the whole deadline.
+inline constexpr std::size_t kMaxBufferedBytes = kMaxHeaderBytes + kMaxBodyBytes + 1024;
 // Accepting fails while no descriptor is free, or when the network or a
 // firewall refuses one connection; this long until it tries again.
 inline constexpr std::chrono::milliseconds kAcceptRetryDelay{100};
