@@ -10,7 +10,6 @@
 
 #include <csignal>
 #include <fstream>
-#include <sstream>
 
 #include "tests/harness/server_process.h"
 #include "tests/server/server_fixture.h"
@@ -29,18 +28,15 @@ std::vector<std::string> command(std::vector<std::string> args) {
   return args;
 }
 
-std::string file_text(const std::filesystem::path& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 struct RefusalCase {
   const char* label;
   std::vector<std::string> args;
   const char* says;
+  std::vector<std::string> env = {};
 };
+
+// Never shown, whatever is refused.
+constexpr const char* kPassword = "hunter2";
 
 // A port that is certainly taken while the returned socket stays open.
 int occupy_port(int& sock) {
@@ -92,6 +88,11 @@ TEST(Executable, RefusesBadCommandLinesWithOneClearLine) {
   int taken_sock = -1;
   const int taken = occupy_port(taken_sock);
   const std::string no_server = "postgresql:///none?host=" + dir.path().string();
+  const auto credentials = dir.path() / "credentials";
+  std::filesystem::create_directory(credentials);
+  std::ofstream(credentials / "smtp") << "smtps://list:" << kPassword << "@x.org\n";
+  std::ofstream(credentials / "db") << (dir.path() / "none.db").string() << "\n";
+  const auto from_credentials = "CREDENTIALS_DIRECTORY=" + credentials.string();
   const RefusalCase cases[] = {
       {"unknown flag", {"--verbose"}, "unknown option '--verbose'"},
       {"missing value", {"--db", db, "--listen"}, "--listen needs a value"},
@@ -124,6 +125,15 @@ TEST(Executable, RefusesBadCommandLinesWithOneClearLine) {
        {"--smtp", "smtps://u:p@x.org", "--mail-from", "l@x.org,m@x.org", "--public-url",
         "https://x.org"},
        "bad --mail-from address"},
+      {"password in a bad relay URL", {"--smtp", std::string("smtp://list:") + kPassword + "@",
+                                       "--mail-from", "l@x.org", "--public-url", "https://x.org"},
+       "--smtp needs a smtp:// or smtps:// URL, not 'smtp://...@'"},
+      {"links over plain http", {"--smtp", "smtps://x.org", "--mail-from", "l@x.org",
+                                 "--public-url", "http://signup.x.org"},
+       "--public-url must be an https:// URL"},
+      {"relay from the credentials", {"--listen", "127.0.0.1:0", "--db", db},
+       "--smtp needs --mail-from", {from_credentials}},
+      {"store from the credentials", {"export"}, "no database at", {from_credentials}},
       {"links' base without relay", {"--public-url", "https://x.org"}, "only apply with --smtp"},
       {"privacy notice not a web address", {"--privacy-url", "javascript:alert(1)"},
        "--privacy-url needs a http:// or https:// URL"},
@@ -136,14 +146,15 @@ TEST(Executable, RefusesBadCommandLinesWithOneClearLine) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
     const auto err_path = dir.path() / "stderr";
-    Child child(command(c.args), {}, {"", err_path.string()});
+    Child child(command(c.args), c.env, {"", err_path.string()});
     const auto status = child.WaitExit(kExitTimeout);
     ASSERT_TRUE(status);
     EXPECT_NE(*status, 0);
-    const auto err = file_text(err_path);
+    const auto err = brevolt::test::FileText(err_path);
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     EXPECT_NE(err.find(c.says), std::string::npos) << err;
     EXPECT_EQ(err.rfind("brevolt-signup-server: ", 0), 0u) << err;
+    EXPECT_EQ(err.find(kPassword), std::string::npos) << err;
   }
   close(taken_sock);
 }
@@ -195,7 +206,7 @@ TEST(Executable, TellsTheServiceManagerItIsReadyAndStopsCleanlyWithTheSignUpKept
     server.process().Kill(stop_signal);
     EXPECT_EQ(manager.receive(), "STOPPING=1");
     EXPECT_EQ(server.process().WaitExit(kExitTimeout), 0);
-    EXPECT_EQ(file_text(err_path), "");
+    EXPECT_EQ(brevolt::test::FileText(err_path), "");
     const auto rows = ReadSignups(db);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].email, "a@b.co");

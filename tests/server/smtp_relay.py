@@ -7,6 +7,8 @@ each in a file of its own in FOLDER, its envelope first:
     the message as received
 
 Prints "listening PORT" once it accepts connections; runs until killed.
+With --offer-login it offers AUTH without offering TLS, takes any login,
+and notes each AUTH command it is sent in FOLDER/auth.
 """
 import argparse
 import asyncio
@@ -14,7 +16,7 @@ import os
 import sys
 import time
 
-from aiosmtpd.smtp import SMTP
+from aiosmtpd.smtp import SMTP, AuthResult
 
 
 class KeepInFolder:
@@ -32,10 +34,25 @@ class KeepInFolder:
         return "250 kept"
 
 
-async def serve(folder, port):
+class NotingLogins(SMTP):
+    async def smtp_AUTH(self, arg):
+        with open(os.path.join(self.folder, "auth"), "a") as out:
+            out.write((arg.split()[0] if arg else "") + "\n")
+        await super().smtp_AUTH(arg)
+
+
+def relay(folder, offer_login):
+    if not offer_login:
+        return SMTP(KeepInFolder(folder), hostname="relay.test")
+    smtp = NotingLogins(KeepInFolder(folder), hostname="relay.test", auth_require_tls=False,
+                        authenticator=lambda *args: AuthResult(success=True))
+    smtp.folder = folder
+    return smtp
+
+
+async def serve(folder, port, offer_login):
     loop = asyncio.get_running_loop()
-    server = await loop.create_server(
-        lambda: SMTP(KeepInFolder(folder), hostname="relay.test"), "127.0.0.1", port)
+    server = await loop.create_server(lambda: relay(folder, offer_login), "127.0.0.1", port)
     print("listening %d" % server.sockets[0].getsockname()[1], flush=True)
     await server.serve_forever()
 
@@ -44,9 +61,10 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--folder", required=True)
     parser.add_argument("--port", type=int, default=0)
+    parser.add_argument("--offer-login", action="store_true")
     args = parser.parse_args()
     try:
-        asyncio.run(serve(args.folder, args.port))
+        asyncio.run(serve(args.folder, args.port, args.offer_login))
     except OSError as error:
         print("cannot listen: %s" % error, file=sys.stderr)
         return 1
