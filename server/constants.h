@@ -91,6 +91,10 @@ inline constexpr std::string_view kTokenField = "t";
 // RFC 8058: what a mailbox provider posts to unsubscribe in one click.
 inline constexpr std::string_view kOneClickField = "List-Unsubscribe";
 inline constexpr std::string_view kOneClickValue = "One-Click";
+// Sent by the unsubscribe page's own button as well, so that the two ways
+// of leaving are counted apart.
+inline constexpr std::string_view kViaField = "via";
+inline constexpr std::string_view kViaPageValue = "page";
 // Raised whenever the form's wording changes, so each consent record says
 // which text the person agreed to.
 inline constexpr std::string_view kFormVersion = "2";
@@ -124,5 +128,26 @@ inline constexpr std::chrono::seconds kOutboxStoreRetry{2};
 inline constexpr std::chrono::seconds kSmtpConnectTimeout{10};
 inline constexpr std::chrono::seconds kSmtpTimeout{60};
 inline constexpr std::string_view kConfirmationSubject = "Please confirm your subscription";
+
+// The admin listener: metrics for the monitoring, the dashboard for the maker.
+inline constexpr std::string_view kMetricsPath = "/metrics";
+inline constexpr std::string_view kDashboardPath = "/";
+inline constexpr std::string_view kDaysField = "days";
+// The spans the dashboard offers, in days; the first page shows the second.
+inline constexpr int kDashboardSpans[] = {7, 30, 90, 365};
+inline constexpr int kDefaultDashboardDays = 30;
+// The file systemd's LoadCredential= puts the admin token in.
+inline constexpr std::string_view kAdminTokenCredential = "admin-token";
+// Shorter tokens could be guessed by anyone who can reach the listener.
+inline constexpr std::size_t kMinAdminTokenChars = 16;
+// Requests refused for a missing or wrong token are logged at most this
+// often, with a count.
+inline constexpr std::chrono::seconds kAdminRefusalLogInterval{10};
+// Form views wait in memory this long at most before they are added to the
+// store's day, so that a view costs no write of its own.
+inline constexpr std::chrono::seconds kViewFlushInterval{5};
+// stats: the days shown unless --days says otherwise, and the most it takes.
+inline constexpr int kDefaultStatsDays = 30;
+inline constexpr int kMaxStatsDays = 3660;
 
 }  // namespace brevolt::signup

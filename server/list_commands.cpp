@@ -13,21 +13,19 @@ namespace {
 
 constexpr int kFailed = 1;
 
-// Opens an existing store: a subcommand given a mistyped path must say so,
-// not create an empty list and report it.
-std::unique_ptr<SignupStore> open_existing(const Options& options) {
-  if (!names_postgres(options.db_path) && !std::filesystem::exists(options.db_path)) {
-    throw StoreError("no database at '" + options.db_path + "'");
-  }
-  return open_store(options.db_path, {kDefaultBusyTimeout, 1});
-}
-
 int failed(std::ostream& err, const std::exception& error) {
   err << kProgramName << ": " << error.what() << '\n';
   return kFailed;
 }
 
 }  // namespace
+
+std::unique_ptr<SignupStore> open_existing(const Options& options) {
+  if (!names_postgres(options.db_path) && !std::filesystem::exists(options.db_path)) {
+    throw StoreError("no database at '" + options.db_path + "'");
+  }
+  return open_store(options.db_path, {kDefaultBusyTimeout, 1});
+}
 
 int run_export(const Options& options, std::ostream& out, std::ostream& err) {
   try {

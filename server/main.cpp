@@ -3,6 +3,8 @@
 #include <sys/resource.h>
 
 #include <atomic>
+#include <exception>
+#include <optional>
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
@@ -11,6 +13,10 @@
 #include <thread>
 #include <vector>
 
+#include "server/admin/admin_auth.h"
+#include "server/admin/admin_server.h"
+#include "server/admin/stats_command.h"
+#include "server/admin/view_flusher.h"
 #include "server/constants.h"
 #include "server/list_commands.h"
 #include "server/mail/mailer.h"
@@ -72,6 +78,24 @@ int main(int argc, char** argv) {
   if (options.command == signup::Command::Erase) {
     return signup::run_erase(options, std::cout, std::cerr);
   }
+  if (options.command == signup::Command::Stats) {
+    return signup::run_stats(options, std::cout, std::cerr);
+  }
+
+  std::optional<std::string> admin_token;
+  if (options.admin_listen) {
+    try {
+      admin_token = signup::load_admin_token(options.admin_token_file);
+    } catch (const std::exception& error) {
+      return fail(kUsageError, error.what());
+    }
+    // Anyone who can reach it could read the figures.
+    if (!admin_token && !signup::is_loopback_host(options.admin_listen->host)) {
+      return fail(kUsageError, "--admin-listen on a non-loopback address needs a token: "
+                               "--admin-token-file PATH, or admin-token in "
+                               "$CREDENTIALS_DIRECTORY");
+    }
+  }
 
   std::signal(SIGPIPE, SIG_IGN);
   raise_open_files_limit();
@@ -100,6 +124,8 @@ int main(int argc, char** argv) {
 
   bool served = true;
   {
+    const signup::ViewFlusher views(*store, signup::make_stderr_log());
+    std::unique_ptr<signup::AdminServer> admin;
     signup::SignupServer server(*store, std::move(settings), signup::make_stderr_log(),
                                 signup::make_stdout_log());
     const auto port = server.bind(options.listen);
@@ -109,6 +135,17 @@ int main(int argc, char** argv) {
     }
     std::cout << "listening on http://" << url_host(options.listen.host) << ":" << *port
               << signup::kFormPath << std::endl;
+    if (options.admin_listen) {
+      admin = std::make_unique<signup::AdminServer>(*store, admin_token, signup::make_stderr_log());
+      const auto& address = *options.admin_listen;
+      const auto admin_port = admin->bind(address);
+      if (!admin_port) {
+        return fail(kRuntimeError, "cannot listen on " + url_host(address.host) + ":" +
+                                       std::to_string(address.port) + " for --admin-listen");
+      }
+      std::cout << "admin on http://" << url_host(address.host) << ":" << *admin_port << "/"
+                << (admin_token ? " (token required)" : "") << std::endl;
+    }
     if (mailer) {
       std::cout << "confirmation mail on: sent from " << options.mail.from << ", links to "
                 << options.mail.public_url << std::endl;
@@ -116,6 +153,7 @@ int main(int argc, char** argv) {
     } else {
       std::cout << "confirmation mail off: sign-ups count as confirmed at once" << std::endl;
     }
+    if (admin) admin->start();
     signup::notify_ready();
 
     std::atomic<bool> listener_ok{true};
@@ -127,6 +165,7 @@ int main(int argc, char** argv) {
     signup::notify_stopping();
     server.stop();
     listener.join();  // what was in progress is answered, or abandoned past the bound
+    if (admin) admin->stop();
     served = listener_ok;
   }
   mailer.reset();

@@ -30,11 +30,16 @@ constexpr std::string_view kPrivacyUrlFlag = "--privacy-url";
 constexpr std::string_view kFormatFlag = "--format";
 constexpr std::string_view kExportCommand = "export";
 constexpr std::string_view kEraseCommand = "erase";
+constexpr std::string_view kStatsCommand = "stats";
+constexpr std::string_view kAdminListenFlag = "--admin-listen";
+constexpr std::string_view kAdminTokenFlag = "--admin-token-file";
+constexpr std::string_view kDaysFlag = "--days";
 
 // The flags that take a value, per command.
 constexpr std::string_view kServeFlags[] = {kListenFlag,   kDbFlag,        kTrustedProxyFlag,
                                             kSmtpFlag,     kMailFromFlag,  kPublicUrlFlag,
-                                            kPrivacyUrlFlag};
+                                            kPrivacyUrlFlag, kAdminListenFlag, kAdminTokenFlag};
+constexpr std::string_view kStatsFlags[] = {kDbFlag, kDaysFlag, kFormatFlag};
 constexpr std::string_view kExportFlags[] = {kDbFlag, kFormatFlag};
 constexpr std::string_view kEraseFlags[] = {kDbFlag};
 
@@ -42,6 +47,7 @@ std::span<const std::string_view> flags_of(Command command) {
   switch (command) {
     case Command::Export: return kExportFlags;
     case Command::Erase: return kEraseFlags;
+    case Command::Stats: return kStatsFlags;
     case Command::Serve: break;
   }
   return kServeFlags;
@@ -127,6 +133,13 @@ std::string combination_problem(const Options& options) {
   if (options.command == Command::Erase && options.erase_email.empty()) {
     return "erase needs the e-mail address to remove";
   }
+  if (!options.admin_token_file.empty() && !options.admin_listen) {
+    return "--admin-token-file only applies with --admin-listen";
+  }
+  if (options.admin_listen && options.admin_listen->port != 0 &&
+      options.admin_listen->port == options.listen.port) {
+    return "--admin-listen needs a port of its own, not the public one";
+  }
   if (mail.smtp_url.empty()) {
     if (!mail.from.empty() || !mail.public_url.empty()) {
       return "--mail-from and --public-url only apply with --smtp";
@@ -162,9 +175,11 @@ std::optional<int> parse_port(std::string_view text) {
 
 }  // namespace
 
-std::variant<ListenAddress, OptionsError> parse_listen_address(std::string_view text) {
+std::variant<ListenAddress, OptionsError> parse_listen_address(std::string_view text,
+                                                               std::string_view flag) {
   const auto bad = [&](std::string_view why) {
-    return OptionsError{"bad --listen address '" + std::string(text) + "': " + std::string(why)};
+    return OptionsError{"bad " + std::string(flag) + " address '" + std::string(text) +
+                        "': " + std::string(why)};
   };
   std::string_view host;
   std::string_view port_text;
@@ -199,6 +214,8 @@ std::variant<Options, OptionsError> parse_options(std::span<const std::string_vi
   std::size_t i = 0;
   if (!args.empty() && args[0] == kExportCommand) options.command = Command::Export;
   if (!args.empty() && args[0] == kEraseCommand) options.command = Command::Erase;
+  if (!args.empty() && args[0] == kStatsCommand) options.command = Command::Stats;
+  options.stats_days = kDefaultStatsDays;
   if (options.command != Command::Serve) ++i;
   const auto flags = flags_of(options.command);
   bool given_db = false;
@@ -245,6 +262,29 @@ std::variant<Options, OptionsError> parse_options(std::span<const std::string_vi
       if (value->empty()) return OptionsError{"--db needs a file path or a postgresql:// URI"};
       options.db_path = std::string(*value);
       given_db = true;
+    } else if (flag == kAdminListenFlag) {
+      auto listen = parse_listen_address(*value, kAdminListenFlag);
+      if (auto* error = std::get_if<OptionsError>(&listen)) return *error;
+      options.admin_listen = std::get<ListenAddress>(std::move(listen));
+    } else if (flag == kAdminTokenFlag) {
+      if (value->empty()) return OptionsError{"--admin-token-file needs a file path"};
+      options.admin_token_file = std::string(*value);
+    } else if (flag == kDaysFlag) {
+      const auto days = parse_port(*value);
+      if (!days || *days < 1 || *days > kMaxStatsDays) {
+        return OptionsError{"--days needs a number from 1 to " + std::to_string(kMaxStatsDays)};
+      }
+      options.stats_days = *days;
+    } else if (flag == kFormatFlag && options.command == Command::Stats) {
+      if (*value == "table") {
+        options.stats_format = StatsFormat::Table;
+      } else if (*value == "csv") {
+        options.stats_format = StatsFormat::Csv;
+      } else if (*value == "json") {
+        options.stats_format = StatsFormat::Json;
+      } else {
+        return OptionsError{"--format is table, csv or json"};
+      }
     } else if (flag == kFormatFlag) {
       if (*value != "csv" && *value != "json") return OptionsError{"--format is csv or json"};
       options.export_json = *value == "json";
@@ -280,9 +320,11 @@ std::string usage_text() {
   std::string text;
   text += "Usage: " + name +
           " [--listen HOST:PORT] [--db PATH|URI] [--trusted-proxy ADDR[/PREFIX]]...\n"
-          "         [--smtp URL --mail-from ADDRESS --public-url URL] [--privacy-url URL]\n";
+          "         [--smtp URL --mail-from ADDRESS --public-url URL] [--privacy-url URL]\n"
+          "         [--admin-listen HOST:PORT [--admin-token-file PATH]]\n";
   text += "       " + name + " export [--db PATH|URI] [--format csv|json]\n";
   text += "       " + name + " erase [--db PATH|URI] EMAIL\n";
+  text += "       " + name + " stats [--db PATH|URI] [--days N] [--format table|csv|json]\n";
   text += "Serves the mailing-list sign-up page at " + std::string(kFormPath) +
           " and records sign-ups in an SQLite file or a PostgreSQL database.\n\n";
   text += "  --listen HOST:PORT  address to listen on (default " + std::string(kDefaultHost) + ":" +
@@ -302,6 +344,14 @@ std::string usage_text() {
           "                      the confirm and unsubscribe links (with --smtp); https,\n"
           "                      or http on a loopback host only\n";
   text += "  --privacy-url URL   link to your privacy notice, shown under the form\n";
+  text += "  --admin-listen HOST:PORT\n"
+          "                      serve the metrics (/metrics) and the dashboard (/) here;\n"
+          "                      off unless given, and never on the public port\n";
+  text += "  --admin-token-file PATH\n"
+          "                      the token every admin request must present (Bearer, or\n"
+          "                      as the password of HTTP Basic); else $CREDENTIALS_DIRECTORY/" +
+          std::string(kAdminTokenCredential) + " if present.\n"
+          "                      Needed unless the admin address is loopback\n";
   text += "  --help              show this text\n";
   text += "  --version           show the version (" + std::string(kVersion) + ")\n\n";
   text += "--db and --smtp not given may come from the files db and smtp in\n"
@@ -311,6 +361,10 @@ std::string usage_text() {
           "email,name,status,signed_up_at,confirmed_at,unsubscribed_at,consent_address\n"
           "(status pending, confirmed or unsubscribed): CSV with a header row (the default)\n"
           "or a JSON array of objects with the same keys.\n";
+  text += "stats prints one row per UTC day of the last N days (default " +
+          std::to_string(kDefaultStatsDays) + ", days without\n"
+          "anything are zeros), columns day,views,signups,confirmed,unsubscribed, then the\n"
+          "totals and the conversion: sign-ups per view, confirmed per sign-up.\n";
   text += "erase removes the person with that address (in any letter case) everywhere,\n"
           "mail waiting for them included, and prints how many people it removed.\n\n";
   text += "Prints one line 'listening on URL' once it accepts connections, then one line\n"

@@ -1,6 +1,7 @@
 #pragma once
 // The command line of the sign-up server.
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -27,7 +28,10 @@ enum class Command {
   Serve,
   Export,  // the list to stdout
   Erase,   // one person, everywhere
+  Stats,   // the daily counts
 };
+
+enum class StatsFormat { Table, Csv, Json };
 
 struct Options {
   Command command = Command::Serve;
@@ -39,6 +43,11 @@ struct Options {
   std::string privacy_url;  // shown under the form when set
   bool export_json = false;  // export: JSON rather than CSV
   std::string erase_email;
+  // The admin listener, off unless given; never the public port.
+  std::optional<ListenAddress> admin_listen;
+  std::string admin_token_file;
+  int stats_days = 0;  // set from the defaults when parsed
+  StatsFormat stats_format = StatsFormat::Table;
   bool show_help = false;
   bool show_version = false;
 };
@@ -49,7 +58,8 @@ struct OptionsError {
 };
 
 // HOST:PORT, or [IPv6]:PORT; the port is 0..65535 in decimal.
-std::variant<ListenAddress, OptionsError> parse_listen_address(std::string_view text);
+std::variant<ListenAddress, OptionsError> parse_listen_address(std::string_view text,
+                                                               std::string_view flag = "--listen");
 
 // args excludes the program name. `credentials`, when given, is a folder
 // (systemd's $CREDENTIALS_DIRECTORY) whose files `db` and `smtp` stand for

@@ -35,9 +35,12 @@ HttpSession::HttpSession(net::ip::tcp::socket socket, ConnectionLimits::Ticket t
       context_(context),
       store_timer_(stream_.get_executor()),
       deadline_(Clock::now() + kRequestDeadline),
-      buffer_(kMaxBufferedBytes) {}
+      buffer_(kMaxBufferedBytes) {
+  ++metrics().connections;
+}
 
 HttpSession::~HttpSession() {
+  --metrics().connections;
   context_.live.erase(this);
   if (context_.stopping && context_.live.empty() && context_.all_closed) context_.all_closed();
 }
@@ -132,6 +135,8 @@ void HttpSession::note_head() {
   const auto& request = parser_->get();
   head_ = request.method() == http::verb::head;
   logged_request_ = std::string(view(request.method_string())) + " " + std::string(path_of(request));
+  route_ = route_name(view(request.method_string()), path_of(request));
+  head_arrived_ = Clock::now();
 }
 
 void HttpSession::handle() {
@@ -152,6 +157,7 @@ void HttpSession::handle() {
 
 void HttpSession::record(SignupToRecord signup) {
   if (!context_.signup_limit.allow(client_, Clock::now())) {
+    metrics().refused.add(Refusal::Rate);
     context_.log("refused a sign-up from " + client_ + ": more than " +
                  std::to_string(context_.settings.signups_per_window) + " in the last " +
                  std::to_string(std::chrono::ceil<std::chrono::seconds>(
@@ -170,6 +176,7 @@ void HttpSession::record(SignupToRecord signup) {
       std::move(work),
       [this](const std::optional<ListSignupResult>& outcome) {
         if (!outcome) {
+          metrics().refused.add(Refusal::Deadline);
           context_.log("could not record a sign-up: the store did not answer in time");
           return signup_not_recorded();
         }
@@ -178,15 +185,14 @@ void HttpSession::record(SignupToRecord signup) {
 }
 
 void HttpSession::act_on_link(LinkAction action) {
-  const auto kind = action.kind;
   ask_store<LinkResult>(
-      [action = std::move(action)](SignupStore& store, const StoreHandoff::Done<LinkResult>& done) {
+      [action](SignupStore& store, const StoreHandoff::Done<LinkResult>& done) {
         const auto hash = token_hash(action.token);
         auto& list = store.list();
         done(action.kind == LinkKind::Confirm ? list.confirm(hash) : list.unsubscribe(hash));
       },
-      [this, kind](const std::optional<LinkResult>& result) {
-        return after_link(kind, result.value_or(StoreFailure{"the store did not answer in time"}),
+      [this, action](const std::optional<LinkResult>& result) {
+        return after_link(action, result.value_or(StoreFailure{"the store did not answer in time"}),
                           context_.log);
       });
 }
@@ -228,6 +234,10 @@ void HttpSession::answer(Answer answer, bool keep_alive) {
 
 void HttpSession::on_written(const beast::error_code& error, bool keep_alive) {
   if (error) return close();
+  if (!logged_request_.empty()) {
+    metrics().request_duration[static_cast<std::size_t>(route_)].observe(Clock::now() -
+                                                                         head_arrived_);
+  }
   if (context_.access_log && !logged_request_.empty()) {
     context_.access_log(logged_request_ + " " + std::to_string(response_.result_int()));
   }

@@ -19,6 +19,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "server/admin/metrics.h"
 #include "server/http/client_address.h"
 #include "server/http/connection_limits.h"
 #include "server/http/responses.h"
@@ -102,6 +103,8 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
   std::string client_;  // the request's client, as the limits count it
   std::string client_address_;  // the same, whole, for the consent record
   std::string logged_request_;  // "METHOD PATH", once the head has arrived
+  RouteName route_ = RouteName::Other;
+  Clock::time_point head_arrived_{};
   boost::beast::flat_buffer buffer_;
   std::optional<boost::beast::http::request_parser<boost::beast::http::string_body>> parser_;
   boost::beast::http::response<boost::beast::http::empty_body> continue_;

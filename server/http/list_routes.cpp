@@ -1,5 +1,6 @@
 #include "server/http/list_routes.h"
 
+#include "server/admin/metrics.h"
 #include "server/constants.h"
 #include "server/http/form_body.h"
 #include "server/http/http_status.h"
@@ -43,16 +44,26 @@ std::optional<std::variant<Answer, LinkAction>> route_link(const Request& reques
   // RFC 8058: a mailbox provider's one-click POST carries
   // "List-Unsubscribe=One-Click" as a form or as multipart; either way the
   // token in the address is what decides.
-  return LinkAction{confirm ? LinkKind::Confirm : LinkKind::Unsubscribe, token};
+  const bool from_page = request.method == "POST" &&
+                         first_form_value(request.body, kViaField) == kViaPageValue;
+  return LinkAction{confirm ? LinkKind::Confirm : LinkKind::Unsubscribe, token, from_page};
 }
 
-Answer after_link(LinkKind kind, const LinkResult& result, const LogSink& log) {
+Answer after_link(const LinkAction& action, const LinkResult& result, const LogSink& log) {
+  const auto kind = action.kind;
   if (const auto* failure = std::get_if<StoreFailure>(&result)) {
     log("could not act on a link: " + failure->message);
     return error_answer(kServiceUnavailable);
   }
-  switch (std::get<LinkOutcome>(result)) {
+  const auto outcome = std::get<LinkOutcome>(result);
+  if (outcome == LinkOutcome::Done && kind == LinkKind::Confirm) {
+    ++metrics().confirmations;
+  } else if (outcome == LinkOutcome::Done) {
+    metrics().unsubscribes.add(action.from_page ? UnsubscribeVia::Page : UnsubscribeVia::OneClick);
+  }
+  switch (outcome) {
     case LinkOutcome::Done:
+    case LinkOutcome::AlreadyDone:
       return page_answer(kOk,
                          kind == LinkKind::Confirm ? render_confirmed() : render_unsubscribed());
     case LinkOutcome::Expired:

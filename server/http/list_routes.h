@@ -30,13 +30,14 @@ enum class LinkKind { Confirm, Unsubscribe };
 struct LinkAction {
   LinkKind kind = LinkKind::Confirm;
   std::string token;
+  bool from_page = false;  // the unsubscribe page's button, not a mailbox's
 };
 
 // Nothing unless the request is for a link's address.
 std::optional<std::variant<Answer, LinkAction>> route_link(const Request& request);
 
 // The page once the store has acted on a link; failures are logged.
-Answer after_link(LinkKind kind, const LinkResult& result, const LogSink& log);
+Answer after_link(const LinkAction& action, const LinkResult& result, const LogSink& log);
 
 // The sign-up as the list records it, with a fresh link secret for the mail
 // it may queue.

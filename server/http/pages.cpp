@@ -132,6 +132,8 @@ std::string token_form(std::string_view path, std::string_view token, std::strin
   if (one_click) {
     html += "<input type=\"hidden\" name=\"" + std::string(kOneClickField) + "\" value=\"" +
             std::string(kOneClickValue) + "\">\n";
+    html += "<input type=\"hidden\" name=\"" + std::string(kViaField) + "\" value=\"" +
+            std::string(kViaPageValue) + "\">\n";
   }
   html += "<div class=\"actions\">\n<button type=\"submit\">" + std::string(button) +
           "</button>\n</div>\n</form>\n";

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "server/admin/metrics.h"
 #include "server/constants.h"
 #include "server/http/form_body.h"
 #include "server/http/http_status.h"
@@ -46,12 +47,16 @@ FormView form_view(const ListSettings& list) {
 }
 
 Routed submit(const Request& request, const ListSettings& list) {
-  if (!is_form_encoded(request.content_type)) return error_answer(kUnsupportedMediaType);
+  if (!is_form_encoded(request.content_type)) {
+    metrics().refused.add(Refusal::Invalid);
+    return error_answer(kUnsupportedMediaType);
+  }
   auto view = form_view(list);
   view.name = first_form_value(request.body, "name");
   view.email = first_form_value(request.body, "email");
   auto checked = check_signup(view.name, view.email);
   if (!checked.ok()) {
+    metrics().refused.add(Refusal::Invalid);
     // Shown again at this same address, which carries no end-of-journey word.
     view.name_error = std::move(checked.name_error);
     view.email_error = std::move(checked.email_error);
@@ -59,7 +64,10 @@ Routed submit(const Request& request, const ListSettings& list) {
   }
   // An address that could add a header or a recipient to a mail is refused
   // like a sign-up that failed: its sender learns nothing more.
-  if (has_mail_unsafe_chars(checked.email)) return signup_not_recorded();
+  if (has_mail_unsafe_chars(checked.email)) {
+    metrics().refused.add(Refusal::Invalid);
+    return signup_not_recorded();
+  }
   return SignupToRecord{std::move(checked.name), std::move(checked.email),
                         std::string(request.client_address), std::string(request.user_agent),
                         form_version_of(request)};
@@ -74,6 +82,8 @@ Routed route(const Request& request, const ListSettings& list) {
   // HEAD is answered as GET; the body is left out on the way.
   const bool get = request.method == "GET" || request.method == "HEAD";
   if (request.path == kFormPath) {
+    // HEAD is a monitor's, not a visitor's.
+    if (request.method == "GET") metrics().count_view();
     if (get) return page_answer(kOk, render_form(form_view(list)));
     if (request.method == "POST") return submit(request, list);
     return method_not_allowed("GET, HEAD, POST");
@@ -89,12 +99,17 @@ Routed route(const Request& request, const ListSettings& list) {
 
 Answer after_signup(const ListSignupResult& outcome, const ListSettings& list, const LogSink& log) {
   if (const auto* failure = std::get_if<StoreFailure>(&outcome)) {
+    metrics().refused.add(Refusal::Store);
     log("could not record a sign-up: " + failure->message);
     return signup_not_recorded();
   }
-  if (std::get<ListSignupOutcome>(outcome) == ListSignupOutcome::MailQueued && list.mail_queued) {
-    list.mail_queued();
-  }
+  const auto recorded = std::get<ListSignupOutcome>(outcome);
+  const bool is_new =
+      recorded == ListSignupOutcome::Confirmed || recorded == ListSignupOutcome::MailQueued;
+  metrics().signups.add(is_new ? SignupKind::Stored : SignupKind::Repeat);
+  const bool mailed =
+      recorded == ListSignupOutcome::MailQueued || recorded == ListSignupOutcome::MailQueuedAgain;
+  if (mailed && list.mail_queued) list.mail_queued();
   // Known or new, the same answer: nobody learns who is on the list.
   return see_other(kThankYouPath);
 }

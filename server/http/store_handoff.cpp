@@ -4,6 +4,8 @@
 #include <exception>
 #include <string>
 
+#include "server/admin/metrics.h"
+
 namespace brevolt::signup {
 
 namespace net = boost::asio;
@@ -46,7 +48,9 @@ void StoreHandoff::start(std::shared_ptr<void> owner, net::steady_timer& timer,
   });
   net::post(threads_, [this, call, work = std::move(work)] {
     if (call->expired || abandoned_) return;
-    const Reply reply = [this, call](Arrival arrival) {
+    const auto began = std::chrono::steady_clock::now();
+    const Reply reply = [this, call, began](Arrival arrival) {
+      metrics().store_duration.observe(std::chrono::steady_clock::now() - began);
       net::post(events_, [this, call, arrival = std::move(arrival)]() mutable {
         arrive(call, std::move(arrival));
       });

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "server/admin/metrics.h"
 #include "server/constants.h"
 #include "server/mail/message.h"
 #include "server/mail/retry_schedule.h"
@@ -65,11 +66,13 @@ bool OutboxWorker::send_one() {
   const auto result = sender_.send(settings_.from, mail->recipient, message);
   switch (result.outcome) {
     case SendOutcome::Sent:
+      metrics().mails.add(MailResult::Sent);
       outbox_.remove(mail->id);
       // A mail that had been waiting went: the relay is back for the rest.
       if (mail->attempts > 0) outbox_.hurry();
       return true;
     case SendOutcome::Refused:
+      metrics().mails.add(MailResult::Undeliverable);
       log_("outbox: the relay refused mail " + mail->message_id + " for good: " + result.detail);
       outbox_.remove(mail->id);
       return true;
@@ -85,11 +88,13 @@ bool OutboxWorker::send_one() {
   if (!delay) {
     log_("outbox: gave up on mail " + mail->message_id +
          ", its link has expired: " + result.detail);
+    metrics().mails.add(MailResult::Undeliverable);
     outbox_.remove(mail->id);
     return true;
   }
   log_("outbox: mail " + mail->message_id + " not sent, trying again in " +
        std::to_string(delay->count()) + " s: " + result.detail);
+  metrics().mails.add(MailResult::Retried);
   outbox_.retry(mail->id, *delay);
   // Whatever else is due would meet the same relay; wait for the next due
   // time instead of hammering it.

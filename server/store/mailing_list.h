@@ -17,6 +17,7 @@ namespace brevolt::signup {
 
 enum class LinkOutcome {
   Done,
+  AlreadyDone,  // confirmed before: nothing changed
   Unknown,  // no such token (never issued, replaced, or its person left)
   Expired,  // a confirmation link past its lifetime
 };

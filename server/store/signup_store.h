@@ -9,6 +9,9 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
+
+#include "server/store/daily_counts.h"
 
 namespace brevolt::signup {
 
@@ -50,7 +53,8 @@ struct ListSignup {
 
 enum class ListSignupOutcome {
   Confirmed,   // new, and confirmed at once (no mail)
-  MailQueued,  // new or still pending: a confirmation mail waits in the outbox
+  MailQueued,  // new: a confirmation mail waits in the outbox
+  MailQueuedAgain,  // still pending: its mail is sent once more
   NoMail,      // known already (confirmed, or mailed too recently): nothing changed
 };
 using ListSignupResult = std::variant<ListSignupOutcome, StoreFailure>;
@@ -73,6 +77,14 @@ class SignupStore {
   virtual void sign_up(ListSignup signup, const std::function<void(ListSignupResult)>& done) {
     done(sign_up(signup));
   }
+
+  // Form views added to today's (UTC) count. Throws StoreError.
+  virtual void add_views(std::int64_t views) = 0;
+  // The days with counts from `first_day` (YYYY-MM-DD) on, oldest first;
+  // a day without any is left out. Throws StoreError.
+  virtual std::vector<DayCounts> daily_counts(const std::string& first_day) = 0;
+  // The outbox as a whole, whoever queued its mail. Throws StoreError.
+  virtual OutboxSummary outbox_summary() = 0;
 
   // The list kept beside the sign-ups (server/store/mailing_list.h).
   virtual MailingList& list() = 0;

@@ -44,6 +44,11 @@ class GatedStore final : public SignupStore {
   ListSignupResult sign_up(const ListSignup& signup) override;
   std::optional<StoreFailure> check() override { return inner_.check(); }
   MailingList& list() override { return inner_.list(); }
+  void add_views(std::int64_t views) override { inner_.add_views(views); }
+  std::vector<DayCounts> daily_counts(const std::string& first_day) override {
+    return inner_.daily_counts(first_day);
+  }
+  OutboxSummary outbox_summary() override { return inner_.outbox_summary(); }
 
   void close();
   void open();

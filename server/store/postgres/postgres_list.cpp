@@ -7,6 +7,7 @@
 
 #include "server/constants.h"
 #include "server/store/email_key.h"
+#include "server/store/postgres/postgres_counts.h"
 #include "server/store/postgres/postgres_store.h"
 #include "server/store/postgres/pq_connection.h"
 
@@ -63,7 +64,8 @@ ListSignupResult PostgresStore::sign_up(const ListSignup& signup) {
         // A confirmed address learns nothing and gets nothing; a pending
         // one gets its mail again, but not more often than the interval.
         const bool may_mail = *text(found, 0, 0) == "pending" && *text(found, 0, 1) == "t";
-        outcome = may_mail ? queue_mail(connection) : ListSignupOutcome::NoMail;
+        if (may_mail) queue_mail(connection);
+        outcome = may_mail ? ListSignupOutcome::MailQueuedAgain : ListSignupOutcome::NoMail;
         return;
       }
       // Signing up again after leaving starts over.
@@ -79,6 +81,7 @@ ListSignupResult PostgresStore::sign_up(const ListSignup& signup) {
         outcome = ListSignupOutcome::NoMail;
         return;
       }
+      count_today(connection, DailyColumn::Signups);
       outcome = queue_mail(connection);
     });
     return outcome;
@@ -97,7 +100,7 @@ LinkResult PostgresStore::confirm(std::string_view token_hash) {
       if (PQntuples(found.get()) == 0) {
         outcome = LinkOutcome::Unknown;
       } else if (*text(found, 0, 0) != "pending") {
-        outcome = LinkOutcome::Done;  // confirming twice changes nothing
+        outcome = LinkOutcome::AlreadyDone;  // confirming twice changes nothing
       } else if (*text(found, 0, 1) == "t") {
         outcome = LinkOutcome::Expired;
       } else {
@@ -105,6 +108,7 @@ LinkResult PostgresStore::confirm(std::string_view token_hash) {
             "UPDATE signups SET status = 'confirmed', confirmed_at = clock_timestamp()"
             " WHERE token_hash = $1",
             {hash});
+        count_today(connection, DailyColumn::Confirmed);
         outcome = LinkOutcome::Done;
       }
     });
@@ -129,6 +133,7 @@ LinkResult PostgresStore::unsubscribe(std::string_view token_hash) {
           " DO UPDATE SET unsubscribed_at = clock_timestamp()",
           {key});
       connection.query("DELETE FROM outbox WHERE email_key = $1", {key});
+      count_today(connection, DailyColumn::Unsubscribed);
       outcome = LinkOutcome::Done;
     });
     return outcome;

@@ -8,6 +8,7 @@
 
 #include "server/constants.h"
 #include "server/store/email_key.h"
+#include "server/store/postgres/postgres_counts.h"
 #include "server/store/postgres/pq_connection.h"
 
 namespace brevolt::signup {
@@ -61,6 +62,15 @@ const std::vector<std::vector<std::string_view>> kMigrations = {
         "CREATE INDEX outbox_due ON outbox (due_at)",
         "CREATE INDEX outbox_email_key ON outbox (email_key)",
     },
+    // What the maker sees per UTC day: counts, never a person.
+    {
+        "CREATE TABLE daily_counts ("
+        " day date PRIMARY KEY,"
+        " views bigint NOT NULL DEFAULT 0,"
+        " signups bigint NOT NULL DEFAULT 0,"
+        " confirmed bigint NOT NULL DEFAULT 0,"
+        " unsubscribed bigint NOT NULL DEFAULT 0)",
+    },
 };
 
 // Without confirmation mail nothing need be read first, so the sign-up is
@@ -69,11 +79,12 @@ const std::vector<std::vector<std::string_view>> kMigrations = {
 // with it, as signing up again after leaving starts over.
 constexpr std::string_view kConfirmedSignupName = "insert_confirmed_signup";
 constexpr std::string_view kConfirmedSignup =
-    "WITH unsuppressed AS (DELETE FROM suppressions WHERE email_key = $3)"
-    " INSERT INTO signups (name, email, email_key, status, confirmed_at, consent_address,"
+    "WITH unsuppressed AS (DELETE FROM suppressions WHERE email_key = $3),"
+    " added AS (INSERT INTO signups (name, email, email_key, status, confirmed_at, consent_address,"
     " consent_user_agent, consent_form_version)"
     " VALUES ($1, $2, $3, 'confirmed', clock_timestamp(), $4, $5, $6)"
-    " ON CONFLICT (email_key) DO NOTHING";
+    " ON CONFLICT (email_key) DO NOTHING RETURNING email_key)," BREVOLT_PG_COUNT_ADDED
+    " SELECT email_key FROM added";
 
 // The same for several sign-ups in one statement, so that they share one
 // round trip and one commit. Their values go as parameters, in the order
@@ -90,12 +101,13 @@ std::string confirmed_batch_sql(std::size_t rows) {
   }
   return "WITH batch (name, email, email_key, consent_address, user_agent, form_version, arrival)"
          " AS (VALUES " + batch + "),"
-         " unsuppressed AS (DELETE FROM suppressions WHERE email_key IN (SELECT email_key FROM batch))"
-         " INSERT INTO signups (name, email, email_key, status, confirmed_at, consent_address,"
+         " unsuppressed AS (DELETE FROM suppressions WHERE email_key IN (SELECT email_key FROM batch)),"
+         " added AS (INSERT INTO signups (name, email, email_key, status, confirmed_at, consent_address,"
          " consent_user_agent, consent_form_version)"
          " SELECT name, email, email_key, 'confirmed', clock_timestamp(), consent_address,"
          " user_agent, form_version FROM batch ORDER BY arrival"
-         " ON CONFLICT (email_key) DO NOTHING RETURNING email_key";
+         " ON CONFLICT (email_key) DO NOTHING RETURNING email_key)," BREVOLT_PG_COUNT_ADDED
+         " SELECT email_key FROM added";
 }
 
 // On failure the caller drops the connection, and the transaction with it.

@@ -33,6 +33,10 @@ class PostgresStore final : public SignupStore, public MailingList {
   ListSignupResult sign_up(const ListSignup& signup) override;
   void sign_up(ListSignup signup, const std::function<void(ListSignupResult)>& done) override;
   MailingList& list() override { return *this; }
+  // The daily counts (postgres_counts.cpp).
+  void add_views(std::int64_t views) override;
+  std::vector<DayCounts> daily_counts(const std::string& first_day) override;
+  OutboxSummary outbox_summary() override;
 
   // The mailing list (postgres_list.cpp).
   LinkResult confirm(std::string_view token_hash) override;

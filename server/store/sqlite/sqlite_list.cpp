@@ -152,7 +152,9 @@ ListSignupOutcome SqliteStore::record(const ListSignup& signup) {
     // A confirmed address learns nothing and gets nothing; a pending
     // one gets its mail again, but not more often than the interval.
     const bool may_mail = *found.text(0) == "pending" && found.integer(1) != 0;
-    return may_mail && signup.confirm_by_mail ? queue_mail() : ListSignupOutcome::NoMail;
+    if (!may_mail || !signup.confirm_by_mail) return ListSignupOutcome::NoMail;
+    queue_mail();
+    return ListSignupOutcome::MailQueuedAgain;
   }
   // Signing up again after leaving starts over.
   Query(db, "DELETE FROM suppressions WHERE email_key = ?1").bind(1, key).run();
@@ -168,6 +170,8 @@ ListSignupOutcome SqliteStore::record(const ListSignup& signup) {
       .bind(5, signup.user_agent)
       .bind(6, signup.form_version)
       .run();
+  count_today(DailyColumn::Signups);
+  if (!signup.confirm_by_mail) count_today(DailyColumn::Confirmed);
   return signup.confirm_by_mail ? queue_mail() : ListSignupOutcome::Confirmed;
 }
 
@@ -180,12 +184,13 @@ LinkResult SqliteStore::confirm(std::string_view token_hash) {
       found.bind(1, token_hash);
       if (!found.step()) return LinkOutcome::Unknown;
       // Confirming twice shows the same page and changes nothing.
-      if (*found.text(0) != "pending") return LinkOutcome::Done;
+      if (*found.text(0) != "pending") return LinkOutcome::AlreadyDone;
       if (found.integer(1) != 0) return LinkOutcome::Expired;
       Query(db, "UPDATE signups SET status = 'confirmed', confirmed_at = " BREVOLT_NOW
                 " WHERE token_hash = ?1")
           .bind(1, token_hash)
           .run();
+      count_today(DailyColumn::Confirmed);
       return LinkOutcome::Done;
     });
   });
@@ -206,6 +211,7 @@ LinkResult SqliteStore::unsubscribe(std::string_view token_hash) {
           .run();
       Query(db, "DELETE FROM signups WHERE lower(email) = ?1").bind(1, key).run();
       Query(db, "DELETE FROM outbox WHERE email_key = ?1").bind(1, key).run();
+      count_today(DailyColumn::Unsubscribed);
       return LinkOutcome::Done;
     });
   });

@@ -67,6 +67,15 @@ const std::vector<std::vector<std::string_view>> kMigrations = {
         "CREATE INDEX outbox_due ON outbox(due_at)",
         "CREATE INDEX outbox_email_key ON outbox(email_key)",
     },
+    // What the maker sees per UTC day: counts, never a person.
+    {
+        "CREATE TABLE daily_counts ("
+        " day TEXT PRIMARY KEY,"
+        " views INTEGER NOT NULL DEFAULT 0,"
+        " signups INTEGER NOT NULL DEFAULT 0,"
+        " confirmed INTEGER NOT NULL DEFAULT 0,"
+        " unsubscribed INTEGER NOT NULL DEFAULT 0)",
+    },
 };
 
 // IMMEDIATE takes the write lock at once, so a competing writer makes the

@@ -27,6 +27,10 @@ class SqliteStore final : public SignupStore, public MailingList {
   ListSignupResult sign_up(const ListSignup& signup) override;
   void sign_up(ListSignup signup, const std::function<void(ListSignupResult)>& done) override;
   MailingList& list() override { return *this; }
+  // The daily counts (sqlite_counts.cpp).
+  void add_views(std::int64_t views) override;
+  std::vector<DayCounts> daily_counts(const std::string& first_day) override;
+  OutboxSummary outbox_summary() override;
 
   // The mailing list (sqlite_list.cpp).
   LinkResult confirm(std::string_view token_hash) override;
@@ -56,6 +60,8 @@ class SqliteStore final : public SignupStore, public MailingList {
   std::vector<ListSignupResult> sign_up(const std::vector<const ListSignup*>& batch);
   // One sign-up inside an open transaction. Throws StoreError.
   ListSignupOutcome record(const ListSignup& signup);
+  // Adds to today's count inside the open transaction. Throws StoreError.
+  void count_today(DailyColumn column, std::int64_t by = 1);
   void roll_back_if_open();
   // Runs `work` under the connection's lock in one write transaction,
   // rolled back if it throws.

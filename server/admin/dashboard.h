@@ -1,0 +1,21 @@
+#pragma once
+// The maker's dashboard: one page drawn here, readable without script or
+// any other resource, in light and dark, zoomed and on a phone.
+#include <string>
+#include <vector>
+
+#include "server/store/daily_counts.h"
+
+namespace brevolt::signup {
+
+struct DashboardData {
+  std::vector<DayCounts> days;  // oldest first, one per day, zeros included
+  OutboxSummary outbox;
+};
+
+std::string render_dashboard(const DashboardData& data);
+
+// "12.5%", or "–" when there is nothing to divide by.
+std::string percent_text(std::int64_t part, std::int64_t whole);
+
+}  // namespace brevolt::signup
