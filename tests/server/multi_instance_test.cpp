@@ -1,16 +1,19 @@
 // Several servers on one PostgreSQL database, as behind a proxy: started
 // together (their schema set-up takes turns), each address posted to all
-// of them in different letter cases, one row per address in the end.
+// of them in different letter cases, one row per address in the end, and
+// the day's counts the sum of what each instance counted.
 #include <gtest/gtest.h>
 #include <httplib.h>
 
 #include <atomic>
+#include <csignal>
 #include <cctype>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "server/store/daily_counts.h"
 #include "tests/harness/pg_cluster.h"
 #include "tests/harness/server_process.h"
 #include "tests/server/server_fixture.h"
@@ -52,6 +55,7 @@ TEST(SeveralInstances, EachAddressPostedToAllEndsAsOneRow) {
     visitors.emplace_back([&, n] {
       httplib::Client client("127.0.0.1", ports[static_cast<std::size_t>(n)]);
       client.set_read_timeout(std::chrono::seconds(30));
+      for (int view = 0; view <= n; ++view) client.Get("/posttobrevolt2.asp");
       for (int a = 0; a < kAddresses; ++a) {
         const httplib::Headers from = {{"X-Forwarded-For", "198.51.100." + std::to_string(a)}};
         const auto res = client.Post("/posttobrevolt2.asp", from,
@@ -68,6 +72,23 @@ TEST(SeveralInstances, EachAddressPostedToAllEndsAsOneRow) {
                          "FROM signups) AS rows");
   ASSERT_EQ(counts.size(), 1u);
   EXPECT_EQ(counts[0], std::to_string(kAddresses) + "|" + std::to_string(kAddresses) + "|1");
+
+  // Each instance writes its views as it stops.
+  for (auto& server : servers) {
+    server->process().Kill(SIGTERM);
+    EXPECT_EQ(server->process().WaitExit(std::chrono::seconds(10)), 0);
+  }
+  brevolt::test::Child stats({brevolt::test::BuiltProgram("brevolt-signup-server"), "stats",
+                              "--db", uri, "--days", "1", "--format", "csv"});
+  std::vector<std::string> lines;
+  while (auto line = stats.ReadLine(std::chrono::seconds(10))) {
+    if (line->ends_with('\r')) line->pop_back();
+    lines.push_back(*line);
+  }
+  ASSERT_EQ(lines.size(), 5u);
+  const auto views = std::to_string(kInstances * (kInstances + 1) / 2);
+  const auto rows = std::to_string(kAddresses);
+  EXPECT_EQ(lines[1], last_days(1)[0] + "," + views + "," + rows + "," + rows + ",0");
 }
 
 }  // namespace

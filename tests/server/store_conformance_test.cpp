@@ -7,10 +7,12 @@
 #include <functional>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "server/admin/stats_command.h"
 #include "server/store/mailing_list.h"
 #include "server/store/postgres/postgres_store.h"
 #include "server/token.h"
@@ -31,6 +33,7 @@ struct StoreUnderTest {
   std::function<void()> go_away;
   std::function<void()> come_back;
   std::shared_ptr<void> keep;  // whatever the functions above rely on
+  std::string location;        // as --db names it
 };
 
 struct SqliteCase {
@@ -52,6 +55,7 @@ StoreUnderTest sqlite_store() {
   t.go_away = [state] { state->lock = std::make_unique<WriteLock>(state->db); };
   t.come_back = [state] { state->lock.reset(); };
   t.keep = state;
+  t.location = state->db.string();
   return t;
 }
 
@@ -62,6 +66,7 @@ StoreUnderTest postgres_store() {
   t.store = std::make_unique<PostgresStore>(uri, kTestBusyTimeout * 10, kConnections);
   t.emails = [&cluster, uri] { return cluster.query(uri, "SELECT email FROM signups ORDER BY id"); };
   t.go_away = [&cluster] { cluster.stop(); };
+  t.location = uri;
   t.come_back = [&cluster] { cluster.start(); };
   return t;
 }
@@ -87,6 +92,19 @@ ListSignup list_signup(const std::string& email, bool by_mail) {
     signup.message_id = "id-" + token.text.substr(0, 8) + "@example.org";
   }
   return signup;
+}
+
+// What `stats --format json` prints for the store's database.
+std::string stats_json(const StoreUnderTest& t, int days) {
+  Options options;
+  options.command = Command::Stats;
+  options.db_path = t.location;
+  options.stats_days = days;
+  options.stats_format = StatsFormat::Json;
+  std::ostringstream out;
+  std::ostringstream err;
+  EXPECT_EQ(run_stats(options, out, err), 0) << err.str();
+  return out.str();
 }
 
 class StoreConformance : public ::testing::TestWithParam<StoreUnderTest (*)()> {};
@@ -143,7 +161,8 @@ TEST_P(StoreConformance, AListedPersonMovesFromPendingToConfirmedToSuppressedAnd
   EXPECT_EQ(t.store->sign_up(repeat), ListSignupResult(O::NoMail)) << "within the resend interval";
   EXPECT_EQ(list.confirm(repeat.token_hash), LinkResult(LinkOutcome::Unknown));
   EXPECT_EQ(list.confirm(ann.token_hash), LinkResult(LinkOutcome::Done));
-  EXPECT_EQ(list.confirm(ann.token_hash), LinkResult(LinkOutcome::Done)) << "twice is harmless";
+  EXPECT_EQ(list.confirm(ann.token_hash), LinkResult(LinkOutcome::AlreadyDone))
+      << "twice is harmless";
   EXPECT_EQ(t.store->sign_up(repeat), ListSignupResult(O::NoMail)) << "confirmed: nothing to tell";
   EXPECT_EQ(t.store->sign_up(list_signup("bob@example.com", false)),
             ListSignupResult(O::Confirmed));
@@ -160,11 +179,27 @@ TEST_P(StoreConformance, AListedPersonMovesFromPendingToConfirmedToSuppressedAnd
   EXPECT_EQ(statuses(list),
             (std::vector<std::string>{"ANN@example.com pending named",
                                       "bob@example.com confirmed named confirmed_at"}));
+  // The day's counts: three sign-ups (a repeat within the interval is not
+  // one), two confirmed (Bob at once), one who left; views as added.
+  t.store->add_views(3);
+  t.store->add_views(4);
+  EXPECT_EQ(stats_json(t, 2), "{\"days\":[{\"day\":\"" + last_days(2)[0] +
+                                  "\",\"views\":0,\"signups\":0,\"confirmed\":0,"
+                                  "\"unsubscribed\":0},{\"day\":\"" + last_days(2)[1] +
+                                  "\",\"views\":7,\"signups\":3,\"confirmed\":2,"
+                                  "\"unsubscribed\":1}],\"total\":{\"views\":7,\"signups\":3,"
+                                  "\"confirmed\":2,\"unsubscribed\":1},\"signups_per_view\":0.4286,"
+                                  "\"confirmed_per_signup\":0.6667}\n");
+  const auto outbox = t.store->outbox_summary();
+  EXPECT_EQ(outbox.waiting, 1);
+  EXPECT_TRUE(outbox.oldest.has_value());
   EXPECT_EQ(list.erase("BOB@EXAMPLE.COM"), 1u);
   EXPECT_EQ(list.erase("bob@example.com"), 0u);
   EXPECT_EQ(list.erase("ann@EXAMPLE.com"), 1u);
   EXPECT_TRUE(statuses(list).empty());
   EXPECT_EQ(list.claim(std::chrono::seconds(60)), std::nullopt) << "erased with its mail";
+  EXPECT_EQ(t.store->outbox_summary().waiting, 0);
+  EXPECT_EQ(t.store->daily_counts(last_days(1)[0]).at(0).signups, 3) << "counts outlive people";
 }
 
 TEST_P(StoreConformance, OutboxMailIsLeasedToOneWorkerUntilSentOrDueAgain) {
@@ -219,6 +254,8 @@ TEST_P(StoreConformance, SimultaneousSignUpsOfOnePersonConfirmOnlyTheOneStored) 
   const auto stored = t.emails();
   EXPECT_EQ(std::set<std::string>(stored.begin(), stored.end()), confirmed);
   EXPECT_EQ(stored.size(), static_cast<std::size_t>(kPeople));
+  EXPECT_EQ(total_of(t.store->daily_counts(last_days(1)[0])).signups, kPeople)
+      << "sign-ups written together are counted together";
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, StoreConformance,
