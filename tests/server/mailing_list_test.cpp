@@ -5,7 +5,10 @@
 #include <sqlite3.h>
 
 #include <csignal>
+#include <fstream>
+#include <map>
 #include <memory>
+#include <optional>
 
 #include "server/constants.h"
 #include "tests/harness/server_process.h"
@@ -22,6 +25,8 @@ constexpr const char* kFrom = "list@zendrolt.example";
 constexpr const char* kPublicUrl = "https://signup.zendrolt.example";
 constexpr const char* kName = "Mallory Spamlink";
 constexpr const char* kPrivacyUrl = "https://zendrolt.example/privacy";
+constexpr const char* kAdminToken = "admin-token-for-the-tests-0123";
+constexpr std::string_view kAdminListening = "admin on http://127.0.0.1:";
 
 // Runs a subcommand to its end; its stdout.
 std::string run(std::vector<std::string> args) {
@@ -33,15 +38,28 @@ std::string run(std::vector<std::string> args) {
   return out;
 }
 
-// The server executable with confirmation mail through `relay_url`.
+// The token file beside the database.
+std::filesystem::path admin_token_file(const std::filesystem::path& db) {
+  const auto path = db.parent_path() / "admin-token";
+  std::ofstream(path) << kAdminToken << '\n';
+  return path;
+}
+
+// The server executable with confirmation mail through `relay_url`, and its
+// admin listener behind a token.
 class MailingServer {
  public:
   MailingServer(const std::filesystem::path& db, const std::string& relay_url,
                 const std::filesystem::path& stderr_path = {})
       : server_({"--db", db.string(), "--smtp", relay_url, "--mail-from", kFrom, "--public-url",
-                 std::string(kPublicUrl) + "/", "--privacy-url", kPrivacyUrl},
+                 std::string(kPublicUrl) + "/", "--privacy-url", kPrivacyUrl, "--admin-listen",
+                 "127.0.0.1:0", "--admin-token-file", admin_token_file(db).string()},
                 {}, {"", stderr_path.string()}),
-        port_(server_.port()) {}
+        port_(server_.port()) {
+    const auto line =
+        server_.process().WaitForLine(std::string(kAdminListening), std::chrono::seconds(10));
+    if (line) admin_port_ = std::stoi(line->substr(kAdminListening.size()));
+  }
   ~MailingServer() {
     server_.process().Kill(SIGTERM);
     EXPECT_EQ(server_.process().WaitExit(kExitTimeout), 0);
@@ -54,11 +72,52 @@ class MailingServer {
   httplib::Result sign_up(const std::string& email) const {
     return client().Post(kFormPath.data(), httplib::Params{{"name", kName}, {"email", email}});
   }
+  httplib::Client admin() const {
+    httplib::Client client("127.0.0.1", admin_port_);
+    client.set_read_timeout(std::chrono::seconds(5));
+    return client;
+  }
 
  private:
   brevolt::test::ServerProcess server_;
   int port_;
+  int admin_port_ = 0;
 };
+
+// Every sample of a scrape as Prometheus's parser reads it, by name and
+// labels; the families' types under "type NAME".
+std::map<std::string, std::string> scrape(const MailingServer& server,
+                                          const std::filesystem::path& folder) {
+  const auto answer = server.admin().Get(kMetricsPath.data(),
+                                         {{"Authorization", std::string("Bearer ") + kAdminToken}});
+  if (!answer || answer->status != 200) {
+    ADD_FAILURE() << "no scrape";
+    return {};
+  }
+  EXPECT_EQ(answer->get_header_value("Content-Type"), "text/plain; version=0.0.4; charset=utf-8");
+  const auto file = folder / "scrape.txt";
+  std::ofstream(file, std::ios::binary) << answer->body;
+  brevolt::test::Child parser({BREVOLT_TEST_PYTHON, BREVOLT_METRIC_SAMPLES_SCRIPT, file.string()});
+  std::map<std::string, std::string> samples;
+  while (auto line = parser.ReadLine(kExitTimeout)) {
+    const auto space = line->rfind(' ');
+    samples[line->substr(0, space)] = line->substr(space + 1);
+  }
+  EXPECT_EQ(parser.WaitExit(kExitTimeout), 0) << "the exposition does not parse";
+  return samples;
+}
+
+// How far each sample moved between two scrapes; those that stayed are left out.
+std::map<std::string, double> moved(const std::map<std::string, std::string>& before,
+                                    const std::map<std::string, std::string>& after) {
+  std::map<std::string, double> delta;
+  for (const auto& [name, value] : after) {
+    if (name.starts_with("type ") || name.find("_seconds") != std::string::npos) continue;
+    const auto was = before.contains(name) ? std::stod(before.at(name)) : 0.0;
+    if (std::stod(value) != was) delta[name] = std::stod(value) - was;
+  }
+  return delta;
+}
 
 std::string token_in(const RelayedMail& mail) {
   const auto unsubscribe = mail.header("List-Unsubscribe");
@@ -80,7 +139,9 @@ class MailingList : public testing::Test {
 };
 
 TEST_F(MailingList, JourneyFromSignUpThroughConfirmationToOneClickUnsubscribe) {
-  MailingServer server(db, relay->url());
+  std::optional<MailingServer> running(std::in_place, db, relay->url());
+  auto& server = *running;
+  const auto before = scrape(server, dir.path());
   const auto form = server.client().Get(kFormPath.data());
   ASSERT_TRUE(form);
   EXPECT_NE(form->body.find("We will send you a mail to confirm."), std::string::npos);
@@ -144,6 +205,47 @@ TEST_F(MailingList, JourneyFromSignUpThroughConfirmationToOneClickUnsubscribe) {
       after_leaving.find("\"email\":\"ann@example.com\",\"name\":null,\"status\":\"unsubscribed\""),
       std::string::npos)
       << after_leaving;
+
+  // The journey's figures, as the monitoring and the maker read them.
+  ASSERT_EQ(server.sign_up("bob@example.com")->status, 303);
+  ASSERT_EQ(server.sign_up("BOB@example.com")->status, 303);
+  ASSERT_EQ(server.sign_up("not an address")->status, 200);
+  ASSERT_EQ(relay->wait_for_mail(2, kMailTimeout).size(), 2u);
+  const auto after = scrape(server, dir.path());
+  EXPECT_EQ(moved(before, after),
+            (std::map<std::string, double>{
+                {"brevolt_signup_confirmations_total{}", 1},
+                {"brevolt_signup_mails_total{result=\"sent\"}", 2},
+                {"brevolt_signup_page_views_total{}", 1},
+                {"brevolt_signup_refused_total{reason=\"invalid\"}", 1},
+                {"brevolt_signup_signups_total{outcome=\"repeat\"}", 1},
+                {"brevolt_signup_signups_total{outcome=\"stored\"}", 2},
+                {"brevolt_signup_unsubscribes_total{via=\"one-click\"}", 1},
+            }));
+  EXPECT_EQ(after.at("type brevolt_signup_request_duration_seconds"), "histogram");
+  EXPECT_EQ(after.at("brevolt_signup_request_duration_seconds_count{route=\"form\"}"), "1");
+  EXPECT_EQ(after.at("type brevolt_signup_outbox_mails"), "gauge");
+  EXPECT_EQ(after.at("brevolt_signup_build_info{version=\"" BREVOLT_VERSION_TEXT "\"}"), "1");
+  // Nothing without the token, however it is offered.
+  const auto basic = [](const std::string& password) {
+    return httplib::Headers{httplib::make_basic_authentication_header("maker", password)};
+  };
+  for (const auto& offered : {httplib::Headers{}, httplib::Headers{{"Authorization", "Bearer x"}},
+                              basic(std::string(kAdminToken) + "x")}) {
+    const auto refused = server.admin().Get(kMetricsPath.data(), offered);
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->status, 401);
+    EXPECT_NE(refused->get_header_value("WWW-Authenticate").find("Basic"), std::string::npos);
+    EXPECT_EQ(refused->body.find("brevolt_"), std::string::npos);
+  }
+  const auto browser = server.admin().Get("/", basic(kAdminToken));
+  ASSERT_TRUE(browser);
+  EXPECT_EQ(browser->status, 200);
+  EXPECT_EQ(browser->body.find("example.com"), std::string::npos) << "counts only";
+
+  running.reset();  // the views are written as it stops
+  const auto stats = run({"stats", "--db", db.string(), "--days", "1", "--format", "csv"});
+  EXPECT_NE(stats.find("\ntotal,1,2,1,1\r\n"), std::string::npos) << stats;
 }
 
 // The relay is away when the person signs up: the mail waits in the outbox,
