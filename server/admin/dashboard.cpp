@@ -27,7 +27,8 @@ nav a{color:inherit;margin-right:.75rem}nav a[aria-current]{font-weight:bold;tex
 .cards{display:flex;flex-wrap:wrap;gap:.75rem;padding:0;margin:0;list-style:none}
 .cards li{flex:1 1 9rem;border:1px solid var(--line);border-radius:.5rem;padding:.5rem .75rem}
 .cards b{display:block;font-size:1.6rem}.muted{color:var(--muted)}
-svg{display:block;width:100%;height:auto;border-bottom:1px solid var(--line)}
+figure{margin:0}
+svg{display:block;width:100%;height:14rem;border-bottom:1px solid var(--line)}
 .views{fill:var(--views)}.signups{fill:var(--signups)}.confirmed{fill:var(--confirmed)}
 .unsubscribed{fill:var(--unsubscribed)}
 .key{display:flex;flex-wrap:wrap;gap:1rem;padding:0;list-style:none}
@@ -36,7 +37,8 @@ svg{display:block;width:100%;height:auto;border-bottom:1px solid var(--line)}
 .key .confirmed{background:var(--confirmed)}.key .unsubscribed{background:var(--unsubscribed)}
 .table{overflow-x:auto}table{border-collapse:collapse;width:100%}
 th,td{padding:.25rem .5rem;border-bottom:1px solid var(--line);text-align:right}
-th:first-child,td:first-child{text-align:left}caption{text-align:left;font-weight:bold}
+th:first-child,td:first-child{text-align:left}
+tfoot th{text-align:right}tfoot th:first-child{text-align:left}caption{text-align:left;font-weight:bold}
 )";
 
 std::string number(std::int64_t value) { return std::to_string(value); }
