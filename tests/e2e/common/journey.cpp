@@ -81,6 +81,32 @@ std::vector<fs::path> PrivateFolders(const fs::path& private_root) {
   return folders;
 }
 
+namespace {
+
+// A link the program hands to the desktop's default browser must reach a
+// stand-in of the test's own, never whatever browser the machine has: a
+// real one would write its profile into the private folders. It sits
+// beside them, in the data and config folders the desktop looks in after
+// the user's, so that a test may still make its own browser the user's.
+std::vector<std::string> StandInBrowser(const fs::path& private_root) {
+  const fs::path folder = fs::path(private_root).concat("-stand-in-browser");
+  fs::create_directories(folder / "data" / "applications");
+  fs::create_directories(folder / "config");
+  std::ofstream(folder / "data" / "applications" / "brevolt-stand-in-browser.desktop")
+      << "[Desktop Entry]\nType=Application\nName=Stand-in browser\nExec=true %u\n"
+         "MimeType=x-scheme-handler/http;x-scheme-handler/https;\n";
+  const std::string defaults =
+      "[Default Applications]\n"
+      "x-scheme-handler/http=brevolt-stand-in-browser.desktop\n"
+      "x-scheme-handler/https=brevolt-stand-in-browser.desktop\n";
+  std::ofstream(folder / "config" / "mimeapps.list") << defaults;
+  std::ofstream(folder / "data" / "applications" / "mimeapps.list") << defaults;
+  return {"XDG_DATA_DIRS=" + (folder / "data").string() + ":/usr/local/share:/usr/share",
+          "XDG_CONFIG_DIRS=" + (folder / "config").string() + ":/etc/xdg"};
+}
+
+}  // namespace
+
 Brevolt::Brevolt(const fs::path& private_root, BrevoltOptions options) {
   for (const fs::path& folder : PrivateFolders(private_root)) {
     fs::create_directories(folder);
@@ -93,6 +119,7 @@ Brevolt::Brevolt(const fs::path& private_root, BrevoltOptions options) {
                                "XDG_CACHE_HOME=" + at("cache"), "XDG_DATA_HOME=" + at("data"),
                                "XDG_STATE_HOME=" + at("state"), "XDG_RUNTIME_DIR=" + at("runtime"),
                                "TMPDIR=" + at("tmp")};
+  for (std::string& setting : StandInBrowser(private_root)) env.push_back(std::move(setting));
   env.insert(env.end(), options.env.begin(), options.env.end());
   process_ = std::make_unique<Child>(
       std::move(argv), std::move(env),
