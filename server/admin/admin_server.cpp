@@ -131,7 +131,8 @@ HttpResponse AdminServer::Impl::respond(const http::request<http::string_body>& 
     }
   }
   auto response = make_response(std::move(answer), request.version(), request.keep_alive(), head);
-  response.set("Content-Security-Policy", beast::string_view(kAdminPolicy.data(), kAdminPolicy.size()));
+  response.set("Content-Security-Policy",
+               beast::string_view(kAdminPolicy.data(), kAdminPolicy.size()));
   if (response.result_int() == kUnauthorized) {
     for (const auto challenge : kChallenges) {
       response.insert(http::field::www_authenticate,

@@ -38,7 +38,8 @@ svg{display:block;width:100%;height:14rem;border-bottom:1px solid var(--line)}
 .table{overflow-x:auto}table{border-collapse:collapse;width:100%}
 th,td{padding:.25rem .5rem;border-bottom:1px solid var(--line);text-align:right}
 th:first-child,td:first-child{text-align:left}
-tfoot th{text-align:right}tfoot th:first-child{text-align:left}caption{text-align:left;font-weight:bold}
+tfoot th{text-align:right}tfoot th:first-child{text-align:left}
+caption{text-align:left;font-weight:bold}
 )";
 
 std::string number(std::int64_t value) { return std::to_string(value); }
@@ -78,7 +79,8 @@ std::string chart(const std::vector<DayCounts>& days) {
            number(day.views) + " views, " + number(day.signups) + " sign-ups, " +
            number(day.confirmed) + " confirmed, " + number(day.unsubscribed) +
            " unsubscribed</title>";
-    svg += bar("views", x + 1, kSlot - 2, kViewsHeight, scaled(day.views, most_views, kViewsHeight));
+    svg += bar("views", x + 1, kSlot - 2, kViewsHeight,
+               scaled(day.views, most_views, kViewsHeight));
     svg += bar("signups", x + 1, 3, list_bottom, scaled(day.signups, most_list, kListHeight));
     svg += bar("confirmed", x + 4, 3, list_bottom, scaled(day.confirmed, most_list, kListHeight));
     svg += bar("unsubscribed", x + 7, 3, list_bottom,

@@ -10,7 +10,8 @@
 
 namespace brevolt::signup {
 
-inline constexpr std::string_view kExpositionContentType = "text/plain; version=0.0.4; charset=utf-8";
+inline constexpr std::string_view kExpositionContentType =
+    "text/plain; version=0.0.4; charset=utf-8";
 
 enum class MetricType { Counter, Gauge, Histogram };
 

@@ -127,7 +127,8 @@ def main():
             method, params = event.get("method"), event.get("params", {})
             if method == "Runtime.exceptionThrown":
                 problems.append(params["exceptionDetails"].get("text", "exception"))
-            elif method == "Runtime.consoleAPICalled" and params.get("type") in ("error", "warning"):
+            elif (method == "Runtime.consoleAPICalled"
+                  and params.get("type") in ("error", "warning")):
                 problems.append(str(params.get("args")))
             elif method == "Log.entryAdded" and params["entry"]["level"] in ("error", "warning"):
                 problems.append(params["entry"]["text"])

@@ -30,7 +30,9 @@ std::vector<DayCounts> PostgresStore::daily_counts(const std::string& first_day)
         " FROM daily_counts WHERE day >= $1::date ORDER BY day",
         {first_day});
     for (int row = 0; row < PQntuples(rows.get()); ++row) {
-      const auto number = [&](int column) { return std::stoll(PQgetvalue(rows.get(), row, column)); };
+      const auto number = [&](int column) {
+        return std::stoll(PQgetvalue(rows.get(), row, column));
+      };
       days.push_back({PQgetvalue(rows.get(), row, 0), number(1), number(2), number(3), number(4)});
     }
   });
