@@ -16,6 +16,7 @@
 #include "server/admin/exposition.h"
 #include "server/admin/metrics.h"
 #include "server/constants.h"
+#include "server/http/bind_listener.h"
 #include "server/http/form_body.h"
 #include "server/http/http_status.h"
 #include "server/http/responses.h"
@@ -181,23 +182,7 @@ AdminServer::AdminServer(SignupStore& store, std::optional<std::string> token, L
 AdminServer::~AdminServer() { stop(); }
 
 std::optional<int> AdminServer::bind(const ListenAddress& address) {
-  boost::system::error_code error;
-  tcp::resolver resolver(impl_->events);
-  const auto endpoints = resolver.resolve(address.host, std::to_string(address.port),
-                                          tcp::resolver::passive | tcp::resolver::numeric_service,
-                                          error);
-  if (error) return std::nullopt;
-  auto& acceptor = impl_->acceptor;
-  for (const auto& entry : endpoints) {
-    acceptor.close(error);
-    acceptor.open(entry.endpoint().protocol(), error);
-    if (!error) acceptor.set_option(tcp::acceptor::reuse_address(true), error);
-    if (!error) acceptor.bind(entry.endpoint(), error);
-    if (!error) acceptor.listen(net::socket_base::max_listen_connections, error);
-    if (!error) return acceptor.local_endpoint().port();
-  }
-  acceptor.close(error);
-  return std::nullopt;
+  return bind_listener(impl_->acceptor, address);
 }
 
 void AdminServer::start() {

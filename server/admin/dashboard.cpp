@@ -9,6 +9,7 @@ namespace brevolt::signup {
 namespace {
 
 // The chart's own units; the page scales it to its width.
+constexpr std::string_view kNone = "–";  // a share of nothing
 constexpr int kSlot = 12;         // one day
 constexpr int kViewsHeight = 100;  // the upper panel: views
 constexpr int kGap = 12;
@@ -121,14 +122,6 @@ std::string card(std::string_view id, std::string_view label, const std::string&
 
 }  // namespace
 
-std::string percent_text(std::int64_t part, std::int64_t whole) {
-  const auto ratio = share(part, whole);
-  if (!ratio) return "–";
-  char text[16];
-  std::snprintf(text, sizeof text, "%.1f%%", *ratio * 100.0);
-  return text;
-}
-
 std::string render_dashboard(const DashboardData& data) {
   const auto total = total_of(data.days);
   const auto span = std::to_string(data.days.size());
@@ -146,9 +139,9 @@ std::string render_dashboard(const DashboardData& data) {
   html += "</nav>\n<h2>Funnel</h2>\n<ul class=\"cards\">\n";
   html += card("views", "Form views", number(total.views));
   html += card("signups", "Sign-ups", number(total.signups),
-               percent_text(total.signups, total.views) + " of views");
+               percent_text(total.signups, total.views, kNone) + " of views");
   html += card("confirmed", "Confirmed", number(total.confirmed),
-               percent_text(total.confirmed, total.signups) + " of sign-ups");
+               percent_text(total.confirmed, total.signups, kNone) + " of sign-ups");
   html += card("unsubscribed", "Unsubscribed", number(total.unsubscribed));
   html += "</ul>\n<h2>Outbox</h2>\n<ul class=\"cards\">\n";
   html += card("outbox-waiting", "Mail waiting", number(data.outbox.waiting));

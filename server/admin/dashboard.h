@@ -15,7 +15,4 @@ struct DashboardData {
 
 std::string render_dashboard(const DashboardData& data);
 
-// "12.5%", or "–" when there is nothing to divide by.
-std::string percent_text(std::int64_t part, std::int64_t whole);
-
 }  // namespace brevolt::signup

@@ -51,14 +51,6 @@ void write_json(std::ostream& out, const std::vector<DayCounts>& rows, const Day
       << "}\n";
 }
 
-std::string percent(std::int64_t part, std::int64_t whole) {
-  const auto ratio = share(part, whole);
-  if (!ratio) return "-";
-  char text[16];
-  std::snprintf(text, sizeof text, "%.1f%%", *ratio * 100.0);
-  return text;
-}
-
 void write_table(std::ostream& out, const std::vector<DayCounts>& rows, const DayCounts& total) {
   char line[128];
   const auto print = [&](const std::string& label, const DayCounts& r) {
@@ -72,8 +64,8 @@ void write_table(std::ostream& out, const std::vector<DayCounts>& rows, const Da
   out << line;
   for (const auto& row : rows) print(row.day, row);
   print("total", total);
-  out << "\nsign-ups per view:     " << percent(total.signups, total.views)
-      << "\nconfirmed per sign-up: " << percent(total.confirmed, total.signups) << '\n';
+  out << "\nsign-ups per view:     " << percent_text(total.signups, total.views, "-")
+      << "\nconfirmed per sign-up: " << percent_text(total.confirmed, total.signups, "-") << '\n';
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "server/constants.h"
+#include "server/http/bind_listener.h"
 #include "server/http/connection_limits.h"
 #include "server/http/http_session.h"
 
@@ -34,18 +35,6 @@ bool is_fatal(const boost::system::error_code& error) {
   return error == net::error::bad_descriptor || error == net::error::invalid_argument ||
          error == net::error::not_socket || error == net::error::operation_not_supported ||
          error == net::error::fault || error == net::error::operation_aborted;
-}
-
-// SO_REUSEADDR alone: a restart may take the port from connections still
-// closing, but never from a server that listens on it.
-bool listen_on(tcp::acceptor& acceptor, const tcp::endpoint& endpoint) {
-  boost::system::error_code error;
-  acceptor.close(error);
-  acceptor.open(endpoint.protocol(), error);
-  if (!error) acceptor.set_option(tcp::acceptor::reuse_address(true), error);
-  if (!error) acceptor.bind(endpoint, error);
-  if (!error) acceptor.listen(net::socket_base::max_listen_connections, error);
-  return !error;
 }
 
 IpAddress peer_of(const tcp::socket& socket, boost::system::error_code& error) {
@@ -209,18 +198,7 @@ SignupServer::~SignupServer() {
 }
 
 std::optional<int> SignupServer::bind(const ListenAddress& address) {
-  auto& acceptor = impl_->acceptor;
-  boost::system::error_code error;
-  tcp::resolver resolver(impl_->events);
-  const auto endpoints = resolver.resolve(address.host, std::to_string(address.port),
-                                          tcp::resolver::passive | tcp::resolver::numeric_service,
-                                          error);
-  if (error) return std::nullopt;
-  for (const auto& entry : endpoints) {
-    if (listen_on(acceptor, entry.endpoint())) return acceptor.local_endpoint().port();
-  }
-  acceptor.close(error);
-  return std::nullopt;
+  return bind_listener(impl_->acceptor, address);
 }
 
 // Returns once the listener is closed and every connection has ended. An

@@ -61,4 +61,12 @@ std::optional<double> share(std::int64_t part, std::int64_t whole) {
   return static_cast<double>(part) / static_cast<double>(whole);
 }
 
+std::string percent_text(std::int64_t part, std::int64_t whole, std::string_view none) {
+  const auto ratio = share(part, whole);
+  if (!ratio) return std::string(none);
+  char text[16];
+  std::snprintf(text, sizeof text, "%.1f%%", *ratio * 100.0);
+  return text;
+}
+
 }  // namespace brevolt::signup

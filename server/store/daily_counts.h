@@ -42,5 +42,7 @@ DayCounts total_of(const std::vector<DayCounts>& rows);
 
 // part / whole, or nothing when whole is 0.
 std::optional<double> share(std::int64_t part, std::int64_t whole);
+// The same as "12.5%", or `none` when there is nothing to divide by.
+std::string percent_text(std::int64_t part, std::int64_t whole, std::string_view none);
 
 }  // namespace brevolt::signup
