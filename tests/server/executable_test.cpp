@@ -142,6 +142,17 @@ TEST(Executable, RefusesBadCommandLinesWithOneClearLine) {
       {"export of no database", {"export", "--db", dir.path() / "none.db"}, "no database at"},
       {"serving flag on export", {"export", "--listen", "127.0.0.1:0"},
        "unknown option '--listen'"},
+      {"admin open to the network", {"--db", db, "--admin-listen", "0.0.0.0:0"}, "needs a token"},
+      {"admin on the public port",
+       {"--listen", "127.0.0.1:9000", "--admin-listen", "127.0.0.1:9000", "--db", db},
+       "a port of its own"},
+      {"admin token unreadable",
+       {"--db", db, "--admin-listen", "0.0.0.0:0", "--admin-token-file", dir.path() / "none"},
+       "cannot read the admin token"},
+      {"admin port taken", {"--db", db, "--admin-listen", "127.0.0.1:" + std::to_string(taken)},
+       "for --admin-listen"},
+      {"stats of no days", {"stats", "--db", db, "--days", "0"}, "--days needs a number"},
+      {"stats as xml", {"stats", "--db", db, "--format", "xml"}, "table, csv or json"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
@@ -165,7 +176,8 @@ TEST(Executable, HelpDescribesTheFlags) {
   while (const auto line = child.ReadLine(kStartTimeout)) text += *line + "\n";
   for (const char* flag : {"--listen HOST:PORT", "--db URI", "--trusted-proxy ADDR[/PREFIX]",
                            "--smtp URL", "--mail-from", "--public-url", "--privacy-url", " export ",
-                           " erase ", "consent_address"}) {
+                           " erase ", "consent_address", "--admin-listen", "--admin-token-file",
+                           " stats ", "--days N"}) {
     EXPECT_NE(text.find(flag), std::string::npos) << flag;
   }
   EXPECT_EQ(child.WaitExit(kExitTimeout), 0);
