@@ -121,4 +121,28 @@ inline constexpr std::chrono::seconds kSmtpConnectTimeout{10};
 inline constexpr std::chrono::seconds kSmtpTimeout{60};
 inline constexpr std::string_view kConfirmationSubject = "Please confirm your subscription";
 
+// The form's own token, in a hidden field: when it was issued and a random
+// nonce, signed under a secret the store keeps. It is not tied to the
+// client's address, which changes under a carrier's NAT between loading the
+// form and sending it.
+inline constexpr std::string_view kFormTokenField = "ft";
+inline constexpr std::chrono::hours kFormTokenLifetime{2};
+// No person fills in two fields faster than this.
+inline constexpr std::chrono::seconds kFormTokenMinAge{2};
+inline constexpr std::size_t kFormNonceBytes = 16;
+inline constexpr std::size_t kFormSecretBytes = 32;
+// A field people never see or reach; whatever fills it is a program.
+inline constexpr std::string_view kHoneypotField = "website";
+
+// Confirmation mails sent at most, in all and per recipient domain, in any
+// window of the period: what a flood of forged sign-ups can send is bounded
+// by these. Mail over budget waits in the outbox.
+inline constexpr std::size_t kDefaultMailBudget = 1000;
+inline constexpr std::size_t kDefaultDomainMailBudget = 100;
+inline constexpr std::chrono::hours kDefaultMailBudgetPeriod{1};
+// After this many mails to an address still pending, it gets at most one a
+// day: a person who lost the first two has had their chance to ask again.
+inline constexpr int kEagerMails = 2;
+inline constexpr std::chrono::hours kLaterResendInterval{24};
+
 }  // namespace brevolt::signup

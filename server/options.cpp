@@ -26,13 +26,18 @@ constexpr std::string_view kMailFromFlag = "--mail-from";
 constexpr std::string_view kPublicUrlFlag = "--public-url";
 constexpr std::string_view kPrivacyUrlFlag = "--privacy-url";
 constexpr std::string_view kFormatFlag = "--format";
+constexpr std::string_view kMailBudgetFlag = "--mail-budget";
+constexpr std::string_view kDomainBudgetFlag = "--mail-budget-domain";
+constexpr std::string_view kFormMinSecondsFlag = "--form-min-seconds";
+// A person needs seconds, not hours; more would refuse everyone.
+constexpr int kMostFormMinSeconds = 600;
 constexpr std::string_view kExportCommand = "export";
 constexpr std::string_view kEraseCommand = "erase";
 
 // The flags that take a value, per command.
-constexpr std::string_view kServeFlags[] = {kListenFlag,   kDbFlag,        kTrustedProxyFlag,
-                                            kSmtpFlag,     kMailFromFlag,  kPublicUrlFlag,
-                                            kPrivacyUrlFlag};
+constexpr std::string_view kServeFlags[] = {
+    kListenFlag,    kDbFlag,         kTrustedProxyFlag, kSmtpFlag,          kMailFromFlag,
+    kPublicUrlFlag, kPrivacyUrlFlag, kMailBudgetFlag,   kDomainBudgetFlag, kFormMinSecondsFlag};
 constexpr std::string_view kExportFlags[] = {kDbFlag, kFormatFlag};
 constexpr std::string_view kEraseFlags[] = {kDbFlag};
 
@@ -69,8 +74,8 @@ std::string combination_problem(const Options& options) {
     return "erase needs the e-mail address to remove";
   }
   if (mail.smtp_url.empty()) {
-    if (!mail.from.empty() || !mail.public_url.empty()) {
-      return "--mail-from and --public-url only apply with --smtp";
+    if (!mail.from.empty() || !mail.public_url.empty() || mail.budget_given) {
+      return "--mail-from, --public-url and the mail budgets only apply with --smtp";
     }
   } else {
     if (auto problem = url_problem(kSmtpFlag, mail.smtp_url, {"smtp", "smtps"}); !problem.empty()) {
@@ -189,6 +194,23 @@ std::variant<Options, OptionsError> parse_options(std::span<const std::string_vi
     } else if (flag == kFormatFlag) {
       if (*value != "csv" && *value != "json") return OptionsError{"--format is csv or json"};
       options.export_json = *value == "json";
+    } else if (flag == kMailBudgetFlag || flag == kDomainBudgetFlag) {
+      const auto budget = parse_budget(*value);
+      if (!budget) {
+        return OptionsError{std::string(flag) + " needs N/PERIOD, N at least 1 and PERIOD s, min "
+                            "or h (as in 100/h), not '" + std::string(*value) + "'"};
+      }
+      (flag == kMailBudgetFlag ? options.mail.budget : options.mail.domain_budget) = *budget;
+      options.mail.budget_given = true;
+    } else if (flag == kFormMinSecondsFlag) {
+      int seconds = -1;
+      const auto* end = value->data() + value->size();
+      const auto [ptr, ec] = std::from_chars(value->data(), end, seconds);
+      if (ec != std::errc{} || ptr != end || seconds < 0 || seconds > kMostFormMinSeconds) {
+        return OptionsError{"--form-min-seconds needs a whole number from 0 to " +
+                            std::to_string(kMostFormMinSeconds)};
+      }
+      options.form_min_age = std::chrono::seconds(seconds);
     } else if (flag == kSmtpFlag) {
       options.mail.smtp_url = std::string(*value);
     } else if (flag == kMailFromFlag) {
@@ -211,7 +233,8 @@ std::string usage_text() {
   std::string text;
   text += "Usage: " + name +
           " [--listen HOST:PORT] [--db PATH|URI] [--trusted-proxy ADDR[/PREFIX]]...\n"
-          "         [--smtp URL --mail-from ADDRESS --public-url URL] [--privacy-url URL]\n";
+          "         [--smtp URL --mail-from ADDRESS --public-url URL [--mail-budget N/PERIOD]\n"
+          "         [--mail-budget-domain N/PERIOD]] [--privacy-url URL] [--form-min-seconds N]\n";
   text += "       " + name + " export [--db PATH|URI] [--format csv|json]\n";
   text += "       " + name + " erase [--db PATH|URI] EMAIL\n";
   text += "Serves the mailing-list sign-up page at " + std::string(kFormPath) +
@@ -230,7 +253,17 @@ std::string usage_text() {
   text += "  --mail-from ADDRESS the address mail comes from (with --smtp)\n";
   text += "  --public-url URL    where this server is reached from outside: the base of\n"
           "                      the confirm and unsubscribe links (with --smtp)\n";
+  text += "  --mail-budget N/PERIOD\n"
+          "                      confirmation mails sent at most in any PERIOD (s, min or h);\n"
+          "                      the rest wait in the outbox, in order (default " +
+          budget_text({kDefaultMailBudget, kDefaultMailBudgetPeriod}) + ")\n";
+  text += "  --mail-budget-domain N/PERIOD\n"
+          "                      the same for each recipient domain (default " +
+          budget_text({kDefaultDomainMailBudget, kDefaultMailBudgetPeriod}) + ")\n";
   text += "  --privacy-url URL   link to your privacy notice, shown under the form\n";
+  text += "  --form-min-seconds N\n"
+          "                      a sign-up sent sooner after loading the form is refused\n"
+          "                      (default " + std::to_string(kFormTokenMinAge.count()) + ")\n";
   text += "  --help              show this text\n";
   text += "  --version           show the version (" + std::string(kVersion) + ")\n\n";
   text += "export writes every person on the list to stdout, with the columns\n"

@@ -1,12 +1,15 @@
 #pragma once
 // The command line of the sign-up server.
+#include <chrono>
 #include <span>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
 
+#include "server/constants.h"
 #include "server/http/client_address.h"
+#include "server/mail/mail_budget.h"
 
 namespace brevolt::signup {
 
@@ -20,6 +23,10 @@ struct MailOptions {
   std::string smtp_url;    // smtp://[user:password@]HOST:PORT or smtps://...
   std::string from;        // the address mail comes from
   std::string public_url;  // base of every link in a mail, no trailing slash
+  // Confirmation mails at most, in all and per recipient domain.
+  BudgetLimit budget{kDefaultMailBudget, kDefaultMailBudgetPeriod};
+  BudgetLimit domain_budget{kDefaultDomainMailBudget, kDefaultMailBudgetPeriod};
+  bool budget_given = false;
 };
 
 enum class Command {
@@ -36,6 +43,8 @@ struct Options {
   std::vector<AddressBlock> trusted_proxies;
   MailOptions mail;
   std::string privacy_url;  // shown under the form when set
+  // Between loading the form and sending it, at least.
+  std::chrono::seconds form_min_age = kFormTokenMinAge;
   bool export_json = false;  // export: JSON rather than CSV
   std::string erase_email;
   bool show_help = false;

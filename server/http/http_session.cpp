@@ -8,6 +8,7 @@
 #include <exception>
 
 #include "server/constants.h"
+#include "server/http/form_guard.h"
 #include "server/store/mailing_list.h"
 #include "server/store/signup_store.h"
 #include "server/token.h"
@@ -217,6 +218,11 @@ void HttpSession::record(SignupToRecord signup) {
   }
   StoreWork<ListSignupResult> work =
       [this, signup = std::move(signup)](SignupStore& store, const auto& done) {
+        const auto& guard = context_.settings.list.form_guard;
+        if (auto refused = guard ? guard->spend(store, signup.form_token, signup.client_address)
+                                 : std::nullopt) {
+          return done(*refused);
+        }
         // The link's secret is drawn here, off the event thread.
         store.sign_up(to_list_signup(signup, context_.settings.list), done);
       };

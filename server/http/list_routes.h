@@ -2,6 +2,7 @@
 // The links in the confirmation mail, and what the list adds to a sign-up,
 // apart from how requests travel.
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <variant>
@@ -14,6 +15,7 @@ namespace brevolt::signup {
 struct Request;
 struct Answer;
 struct SignupToRecord;
+class FormGuard;
 
 // What the server was started with, as the list's pages and sign-ups need it.
 struct ListSettings {
@@ -22,6 +24,8 @@ struct ListSettings {
   std::string mail_from;    // whose domain names each mail's Message-ID
   // New mail waits in the outbox: wakes the worker that sends it.
   std::function<void()> mail_queued;
+  // The form's token and honeypot; none, and the form carries neither.
+  std::shared_ptr<FormGuard> form_guard;
 };
 
 enum class LinkKind { Confirm, Unsubscribe };

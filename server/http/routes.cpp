@@ -5,6 +5,7 @@
 
 #include "server/constants.h"
 #include "server/http/form_body.h"
+#include "server/http/form_guard.h"
 #include "server/http/http_status.h"
 #include "server/http/pages.h"
 #include "server/validation.h"
@@ -42,11 +43,20 @@ FormView form_view(const ListSettings& list) {
   FormView view;
   view.confirm_by_mail = list.confirm_by_mail;
   view.privacy_url = list.privacy_url;
+  if (list.form_guard) view.form_token = list.form_guard->issue();
   return view;
 }
 
 Routed submit(const Request& request, const ListSettings& list) {
   if (!is_form_encoded(request.content_type)) return error_answer(kUnsupportedMediaType);
+  FormTokenCheck token;
+  if (list.form_guard) {
+    auto screening = list.form_guard->screen(request.body, request.client_address);
+    if (screening.verdict == Screened::Refuse) return signup_not_recorded();
+    // A program learns nothing from the answer.
+    if (screening.verdict == Screened::Ignore) return see_other(kThankYouPath);
+    token = std::move(screening.token);
+  }
   auto view = form_view(list);
   view.name = first_form_value(request.body, "name");
   view.email = first_form_value(request.body, "email");
@@ -62,7 +72,7 @@ Routed submit(const Request& request, const ListSettings& list) {
   if (has_mail_unsafe_chars(checked.email)) return signup_not_recorded();
   return SignupToRecord{std::move(checked.name), std::move(checked.email),
                         std::string(request.client_address), std::string(request.user_agent),
-                        form_version_of(request)};
+                        form_version_of(request), std::move(token)};
 }
 
 }  // namespace
@@ -92,9 +102,9 @@ Answer after_signup(const ListSignupResult& outcome, const ListSettings& list, c
     log("could not record a sign-up: " + failure->message);
     return signup_not_recorded();
   }
-  if (std::get<ListSignupOutcome>(outcome) == ListSignupOutcome::MailQueued && list.mail_queued) {
-    list.mail_queued();
-  }
+  const auto done = std::get<ListSignupOutcome>(outcome);
+  if (done == ListSignupOutcome::Replayed) return signup_not_recorded();
+  if (done == ListSignupOutcome::MailQueued && list.mail_queued) list.mail_queued();
   // Known or new, the same answer: nobody learns who is on the list.
   return see_other(kThankYouPath);
 }

@@ -10,7 +10,11 @@
 namespace brevolt::signup {
 
 OutboxWorker::OutboxWorker(Outbox& outbox, MailSender& sender, MailSettings settings, LogSink log)
-    : outbox_(outbox), sender_(sender), settings_(std::move(settings)), log_(std::move(log)) {}
+    : outbox_(outbox),
+      sender_(sender),
+      settings_(std::move(settings)),
+      log_(std::move(log)),
+      budget_(settings_.budget, settings_.domain_budget, settings_.clock) {}
 
 OutboxWorker::~OutboxWorker() { stop(); }
 
@@ -48,8 +52,10 @@ std::chrono::milliseconds OutboxWorker::send_due() {
   try {
     while (!stopping_ && send_one()) {
     }
-    const auto next = outbox_.next_due_in();
-    return std::min<std::chrono::milliseconds>(next.value_or(kOutboxIdlePoll), kOutboxIdlePoll);
+    auto wait = std::min<std::chrono::milliseconds>(kOutboxIdlePoll, budget_.next_room().value_or(kOutboxIdlePoll));
+    if (budget_.total_spent()) return wait;
+    const auto next = outbox_.next_due_in(budget_.held());
+    return std::min<std::chrono::milliseconds>(next.value_or(kOutboxIdlePoll), wait);
   } catch (const std::exception& error) {
     log_(std::string("outbox: the store failed: ") + error.what());
     return kOutboxStoreRetry;
@@ -58,8 +64,19 @@ std::chrono::milliseconds OutboxWorker::send_due() {
 
 // False when nothing was due.
 bool OutboxWorker::send_one() {
-  const auto mail = outbox_.claim(kSendLease);
-  if (!mail) return false;
+  if (budget_.total_spent()) {
+    tell_total_held();
+    return false;
+  }
+  const auto held = budget_.held();
+  const auto mail = outbox_.claim(kSendLease, held);
+  if (!mail) {
+    tell_held(held);
+    return false;
+  }
+  // Counted whatever the relay answers: a relay that is failing is being
+  // asked, too.
+  budget_.spend(recipient_domain(mail->recipient));
   const auto message = build_confirmation_message(
       {settings_.from, mail->recipient, settings_.public_url, mail->token, mail->message_id});
   const auto result = sender_.send(settings_.from, mail->recipient, message);
@@ -94,6 +111,29 @@ bool OutboxWorker::send_one() {
   // Whatever else is due would meet the same relay; wait for the next due
   // time instead of hammering it.
   return false;
+}
+
+void OutboxWorker::tell_total_held() {
+  if (!budget_.time_to_tell({})) return;
+  const auto waiting = outbox_.due_count({});
+  if (waiting == 0) return;
+  budget_.told({});
+  const auto room = budget_.next_room().value_or(std::chrono::milliseconds{0});
+  log_("outbox: holding " + std::to_string(waiting) + " mail(s): the budget of " +
+       budget_text(budget_.total()) + " (--mail-budget) is spent; the next may go in " +
+       std::to_string(std::chrono::ceil<std::chrono::seconds>(room).count()) + " s");
+}
+
+void OutboxWorker::tell_held(const HeldDomains& held) {
+  for (const auto& domain : held) {
+    if (!budget_.time_to_tell(domain)) continue;
+    const auto waiting = outbox_.due_count(domain);
+    if (waiting == 0) continue;
+    budget_.told(domain);
+    log_("outbox: holding " + std::to_string(waiting) + " mail(s) to " + domain +
+         ": its budget of " + budget_text(budget_.per_domain()) +
+         " (--mail-budget-domain) is spent");
+  }
 }
 
 }  // namespace brevolt::signup

@@ -7,6 +7,8 @@
 #include <string>
 #include <thread>
 
+#include "server/constants.h"
+#include "server/mail/mail_budget.h"
 #include "server/mail/mail_sender.h"
 #include "server/mail/outbox.h"
 #include "server/system/log_sink.h"
@@ -16,6 +18,9 @@ namespace brevolt::signup {
 struct MailSettings {
   std::string from;
   std::string public_url;
+  BudgetLimit budget{kDefaultMailBudget, kDefaultMailBudgetPeriod};
+  BudgetLimit domain_budget{kDefaultDomainMailBudget, kDefaultMailBudgetPeriod};
+  MailBudget::Clock clock = std::chrono::steady_clock::now;
 };
 
 class OutboxWorker {
@@ -39,11 +44,15 @@ class OutboxWorker {
  private:
   void run();
   bool send_one();
+  // Say, once a period for each, which mail the budget holds.
+  void tell_total_held();
+  void tell_held(const HeldDomains& held);
 
   Outbox& outbox_;
   MailSender& sender_;
   MailSettings settings_;
   LogSink log_;
+  MailBudget budget_;
   std::atomic<bool> stopping_{false};
   std::mutex mutex_;
   std::condition_variable woken_;

@@ -12,6 +12,7 @@
 
 namespace brevolt::signup {
 
+class FormTokenStore;
 class MailingList;
 
 // The store cannot be used at all (thrown at opening only).
@@ -52,6 +53,7 @@ enum class ListSignupOutcome {
   Confirmed,   // new, and confirmed at once (no mail)
   MailQueued,  // new or still pending: a confirmation mail waits in the outbox
   NoMail,      // known already (confirmed, or mailed too recently): nothing changed
+  Replayed,    // refused before the store: its form token had served a sign-up already
 };
 using ListSignupResult = std::variant<ListSignupOutcome, StoreFailure>;
 
@@ -76,6 +78,8 @@ class SignupStore {
 
   // The list kept beside the sign-ups (server/store/mailing_list.h).
   virtual MailingList& list() = 0;
+  // The form tokens' secret and used nonces (server/store/form_token_store.h).
+  virtual FormTokenStore& form_tokens() = 0;
 
  protected:
   SignupStore() = default;

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "tests/harness/server_process.h"
+#include "tests/harness/signup_form.h"
 #include "tests/server/server_fixture.h"
 
 namespace brevolt::signup::test {
@@ -187,8 +188,8 @@ TEST(Executable, TellsTheServiceManagerItIsReadyAndStopsCleanlyWithTheSignUpKept
 
     httplib::Client client("127.0.0.1", port);
     client.set_read_timeout(std::chrono::seconds(5));
-    const auto res =
-        client.Post("/posttobrevolt2.asp", httplib::Params{{"name", "Ann"}, {"email", "a@b.co"}});
+    const auto res = client.Post("/posttobrevolt2.asp",
+                                 brevolt::test::LoadedForm(client, "Ann", "a@b.co"));
     ASSERT_TRUE(res);
     EXPECT_EQ(res->status, 303);
 

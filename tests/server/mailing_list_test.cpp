@@ -9,6 +9,7 @@
 
 #include "server/constants.h"
 #include "tests/harness/server_process.h"
+#include "tests/harness/signup_form.h"
 #include "tests/server/server_fixture.h"
 #include "tests/server/smtp_relay.h"
 
@@ -50,7 +51,8 @@ class MailingServer {
     return client;
   }
   httplib::Result sign_up(const std::string& email) const {
-    return client().Post(kFormPath.data(), httplib::Params{{"name", kName}, {"email", email}});
+    auto visitor = client();
+    return visitor.Post(kFormPath.data(), brevolt::test::LoadedForm(visitor, kName, email));
   }
 
  private:

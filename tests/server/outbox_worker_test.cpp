@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "server/constants.h"
+#include "server/store/sqlite/sqlite_store.h"
+#include "server/token.h"
+#include "tests/harness/scratch_dir.h"
 
 namespace brevolt::signup::test {
 namespace {
@@ -16,21 +19,28 @@ class RecordedOutbox : public Outbox {
   std::optional<QueuedMail> waiting;
   std::vector<std::string> calls;
 
-  std::optional<QueuedMail> claim(seconds) override { return std::exchange(waiting, std::nullopt); }
+  std::optional<QueuedMail> claim(seconds, const HeldDomains&) override {
+    return std::exchange(waiting, std::nullopt);
+  }
   void remove(std::int64_t) override { calls.push_back("remove"); }
   void retry(std::int64_t, seconds delay) override {
     calls.push_back("retry " + std::to_string(delay.count()));
   }
   void hurry() override { calls.push_back("hurry"); }
-  std::optional<std::chrono::milliseconds> next_due_in() override { return std::nullopt; }
+  std::optional<std::chrono::milliseconds> next_due_in(const HeldDomains&) override {
+    return std::nullopt;
+  }
+  std::size_t due_count(const std::string&) override { return 0; }
 };
 
 class RecordedRelay : public MailSender {
  public:
   SendOutcome outcome = SendOutcome::Sent;
   std::string message;
-  SendResult send(const std::string&, const std::string&, const std::string& m) override {
+  std::vector<std::string> recipients;
+  SendResult send(const std::string&, const std::string& to, const std::string& m) override {
     message = m;
+    recipients.push_back(to);
     return {outcome, "relay said so"};
   }
 };
@@ -77,6 +87,46 @@ TEST(OutboxWorker, SendsRetriesOrDropsByTheRelaysAnswer) {
     EXPECT_EQ(!log.empty(), c.logged);
     EXPECT_NE(relay.message.find("https://x.example/confirm?t=tok"), std::string::npos);
   }
+}
+
+TEST(OutboxWorker, MailOverADomainsBudgetWaitsInOrderUntilTheWindowHasRoom) {
+  brevolt::test::ScratchDir dir{"brevolt-budget"};
+  SqliteStore store((dir.path() / "list.db").string(), std::chrono::milliseconds(200));
+  const auto queue = [&](const std::string& email) {
+    auto token = new_token();
+    ListSignup signup{"N", email, "", "", "", true, token.text, token.hash, email + ".mid"};
+    ASSERT_EQ(store.sign_up(signup), ListSignupResult(ListSignupOutcome::MailQueued));
+  };
+  for (const auto* email : {"a1@Flood.example", "a2@flood.example", "b1@other.example",
+                            "a3@flood.example", "a4@FLOOD.example", "a5@flood.example"}) {
+    queue(email);
+  }
+  std::chrono::steady_clock::time_point now{};
+  MailSettings settings{"list@example.org", "https://x.example", {1000, std::chrono::hours(1)},
+                        {3, std::chrono::minutes(1)}, [&] { return now; }};
+  RecordedRelay relay;
+  std::vector<std::string> log;
+  OutboxWorker worker(store.list(), relay, settings,
+                      [&](std::string_view line) { log.emplace_back(line); });
+
+  const auto wait = worker.send_due();
+  EXPECT_EQ(relay.recipients, (std::vector<std::string>{"a1@Flood.example", "a2@flood.example",
+                                                         "b1@other.example", "a3@flood.example"}));
+  // Held mail is not due: no busy loop while it waits.
+  EXPECT_GT(wait, std::chrono::milliseconds(0));
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0], "outbox: holding 2 mail(s) to flood.example: its budget of 3/min "
+                    "(--mail-budget-domain) is spent");
+  worker.send_due();
+  EXPECT_EQ(relay.recipients.size(), 4u) << "still held";
+  EXPECT_EQ(log.size(), 1u) << "said once a period";
+
+  now += std::chrono::minutes(1);
+  worker.send_due();
+  EXPECT_EQ(relay.recipients, (std::vector<std::string>{"a1@Flood.example", "a2@flood.example",
+                                                         "b1@other.example", "a3@flood.example",
+                                                         "a4@FLOOD.example", "a5@flood.example"}));
+  EXPECT_EQ(store.list().next_due_in(), std::nullopt) << "nothing left, nothing dropped";
 }
 
 }  // namespace

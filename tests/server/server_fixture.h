@@ -44,6 +44,7 @@ class GatedStore final : public SignupStore {
   ListSignupResult sign_up(const ListSignup& signup) override;
   std::optional<StoreFailure> check() override { return inner_.check(); }
   MailingList& list() override { return inner_.list(); }
+  FormTokenStore& form_tokens() override { return inner_.form_tokens(); }
 
   void close();
   void open();

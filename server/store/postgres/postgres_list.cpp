@@ -26,6 +26,13 @@ std::string seconds_text(std::chrono::seconds value) { return std::to_string(val
 
 std::string lifetime() { return seconds_text(kConfirmationLifetime); }
 std::string resend_interval() { return seconds_text(kResendInterval); }
+std::string later_resend_interval() { return seconds_text(kLaterResendInterval); }
+
+// Which recipients a held domain's mail goes to; the domain as
+// recipient_domain makes it (ASCII letters lower-cased).
+#define BREVOLT_PG_NOT_HELD(lines) \
+  "position(E'\\n' || lower(split_part(recipient, '@', 2) COLLATE \"C\") || E'\\n' IN " lines \
+  ") = 0"
 
 }  // namespace
 
@@ -42,6 +49,7 @@ ListSignupResult PostgresStore::sign_up(const ListSignup& signup) {
   const auto queue_mail = [&](PqConnection& connection) {
     connection.query(
         "UPDATE signups SET token_hash = $2, last_mail_at = clock_timestamp(),"
+        " mails_sent = mails_sent + 1,"
         " token_expires_at = clock_timestamp() + make_interval(secs => $3::bigint)"
         " WHERE email_key = $1",
         {key, signup.token_hash, lifetime()});
@@ -57,8 +65,9 @@ ListSignupResult PostgresStore::sign_up(const ListSignup& signup) {
     in_transaction([&](PqConnection& connection) {
       const auto found = connection.query(
           "SELECT status, last_mail_at IS NULL OR last_mail_at <= clock_timestamp() -"
-          " make_interval(secs => $2::bigint) FROM signups WHERE email_key = $1 FOR UPDATE",
-          {key, resend_interval()});
+          " make_interval(secs => CASE WHEN mails_sent >= $3::integer THEN $4::bigint"
+          " ELSE $2::bigint END) FROM signups WHERE email_key = $1 FOR UPDATE",
+          {key, resend_interval(), std::to_string(kEagerMails), later_resend_interval()});
       if (PQntuples(found.get()) > 0) {
         // A confirmed address learns nothing and gets nothing; a pending
         // one gets its mail again, but not more often than the interval.
@@ -166,17 +175,22 @@ std::size_t PostgresStore::erase(std::string_view email) {
   return removed;
 }
 
-std::optional<QueuedMail> PostgresStore::claim(std::chrono::seconds lease) {
+std::optional<QueuedMail> PostgresStore::claim(std::chrono::seconds lease,
+                                               const HeldDomains& held) {
   std::optional<QueuedMail> mail;
   in_transaction([&](PqConnection& connection) {
     const auto due = connection.query(
-        "UPDATE outbox SET leased_until = clock_timestamp() + make_interval(secs => $1::bigint)"
+        // Its age, by which retries give up, counts from the first try: the
+        // budget may have held it long before.
+        "UPDATE outbox SET leased_until = clock_timestamp() + make_interval(secs => $1::bigint),"
+        " queued_at = CASE WHEN attempts = 0 THEN clock_timestamp() ELSE queued_at END"
         " WHERE id = (SELECT id FROM outbox WHERE due_at <= clock_timestamp()"
         " AND (leased_until IS NULL OR leased_until <= clock_timestamp())"
-        " ORDER BY due_at LIMIT 1 FOR UPDATE SKIP LOCKED)"
+        " AND " BREVOLT_PG_NOT_HELD("$2")
+        " ORDER BY due_at, id LIMIT 1 FOR UPDATE SKIP LOCKED)"
         " RETURNING id, recipient, token, message_id, attempts,"
-        " extract(epoch FROM clock_timestamp() - queued_at)::bigint",
-        {seconds_text(lease)});
+        " extract(epoch FROM clock_timestamp() - queued_at)::bigint, email_key",
+        {seconds_text(lease), held_domain_lines(held)});
     if (PQntuples(due.get()) == 0) return;
     mail = QueuedMail{std::stoll(*text(due, 0, 0)),
                       *text(due, 0, 1),
@@ -184,6 +198,12 @@ std::optional<QueuedMail> PostgresStore::claim(std::chrono::seconds lease) {
                       *text(due, 0, 3),
                       std::stoi(*text(due, 0, 4)),
                       std::chrono::seconds(std::stoll(*text(due, 0, 5)))};
+    // Mail held by the budget may have waited long: the link's hours count
+    // from when it goes.
+    connection.query(
+        "UPDATE signups SET token_expires_at = clock_timestamp() +"
+        " make_interval(secs => $2::bigint) WHERE email_key = $1 AND status = 'pending'",
+        {*text(due, 0, 6), lifetime()});
   });
   return mail;
 }
@@ -213,19 +233,35 @@ void PostgresStore::hurry() {
   });
 }
 
-std::optional<std::chrono::milliseconds> PostgresStore::next_due_in() {
+std::optional<std::chrono::milliseconds> PostgresStore::next_due_in(const HeldDomains& held) {
   std::optional<std::chrono::milliseconds> next;
   in_transaction([&](PqConnection& connection) {
     const auto found = connection.query(
         "SELECT (extract(epoch FROM min(greatest(due_at, leased_until)) - clock_timestamp())"
-        " * 1000)::bigint FROM outbox",
-        {});
+        " * 1000)::bigint FROM outbox WHERE " BREVOLT_PG_NOT_HELD("$1"),
+        {held_domain_lines(held)});
     // Null when the outbox is empty; below zero when something is overdue.
     if (const auto value = text(found, 0, 0)) {
       next = std::chrono::milliseconds(std::max<long long>(0, std::stoll(*value)));
     }
   });
   return next;
+}
+
+}  // namespace brevolt::signup
+
+namespace brevolt::signup {
+
+std::size_t PostgresStore::due_count(const std::string& domain) {
+  std::size_t count = 0;
+  in_transaction([&](PqConnection& connection) {
+    const auto found = connection.query(
+        "SELECT count(*) FROM outbox WHERE due_at <= clock_timestamp() AND ($1 = '' OR NOT "
+        BREVOLT_PG_NOT_HELD("E'\\n' || $1 || E'\\n'") ")",
+        {domain});
+    count = std::stoul(*text(found, 0, 0));
+  });
+  return count;
 }
 
 }  // namespace brevolt::signup

@@ -61,6 +61,18 @@ const std::vector<std::vector<std::string_view>> kMigrations = {
         "CREATE INDEX outbox_due ON outbox (due_at)",
         "CREATE INDEX outbox_email_key ON outbox (email_key)",
     },
+    // The form's signing secret and the nonces that served a sign-up; how
+    // many mails a pending address has been sent.
+    {
+        "CREATE TABLE form_secret ("
+        " id integer PRIMARY KEY CHECK (id = 1),"
+        " secret text NOT NULL)",
+        "CREATE TABLE form_nonces ("
+        " nonce text COLLATE \"C\" PRIMARY KEY,"
+        " keep_until bigint NOT NULL)",
+        "CREATE INDEX form_nonces_keep_until ON form_nonces (keep_until)",
+        "ALTER TABLE signups ADD COLUMN mails_sent integer NOT NULL DEFAULT 0",
+    },
 };
 
 // Without confirmation mail nothing need be read first, so the sign-up is

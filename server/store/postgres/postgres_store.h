@@ -14,6 +14,7 @@
 #include <variant>
 #include <vector>
 
+#include "server/store/form_token_store.h"
 #include "server/store/group_commit.h"
 #include "server/store/mailing_list.h"
 #include "server/store/signup_store.h"
@@ -22,7 +23,7 @@ namespace brevolt::signup {
 
 class PqConnection;
 
-class PostgresStore final : public SignupStore, public MailingList {
+class PostgresStore final : public SignupStore, public MailingList, public FormTokenStore {
  public:
   // Connects once and creates or migrates the schema under an advisory
   // lock, so that servers starting together take turns. Throws StoreError.
@@ -33,17 +34,25 @@ class PostgresStore final : public SignupStore, public MailingList {
   ListSignupResult sign_up(const ListSignup& signup) override;
   void sign_up(ListSignup signup, const std::function<void(ListSignupResult)>& done) override;
   MailingList& list() override { return *this; }
+  FormTokenStore& form_tokens() override { return *this; }
 
   // The mailing list (postgres_list.cpp).
   LinkResult confirm(std::string_view token_hash) override;
   LinkResult unsubscribe(std::string_view token_hash) override;
   void export_people(const std::function<void(const PersonRecord&)>& each) override;
   std::size_t erase(std::string_view email) override;
-  std::optional<QueuedMail> claim(std::chrono::seconds lease) override;
+  std::optional<QueuedMail> claim(std::chrono::seconds lease, const HeldDomains& held) override;
   void remove(std::int64_t id) override;
   void retry(std::int64_t id, std::chrono::seconds delay) override;
   void hurry() override;
-  std::optional<std::chrono::milliseconds> next_due_in() override;
+  std::optional<std::chrono::milliseconds> next_due_in(const HeldDomains& held) override;
+  std::size_t due_count(const std::string& domain) override;
+  using Outbox::claim;
+  using Outbox::next_due_in;
+
+  // The form's tokens (postgres_form_tokens.cpp).
+  std::string form_secret(std::string_view fresh) override;
+  bool use_form_nonce(std::string_view nonce, std::int64_t keep_until, std::int64_t now) override;
 
  private:
   class Lease;

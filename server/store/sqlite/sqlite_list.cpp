@@ -68,13 +68,22 @@ class Query {
   sqlite3_stmt* statement_ = nullptr;
 };
 
+// A pending address may be mailed again once its last mail is older than
+// the interval, which grows once it has had its first few.
 constexpr std::string_view kFindSignup =
-    "SELECT status, coalesce(last_mail_at <= strftime('%Y-%m-%dT%H:%M:%fZ', 'now', ?2), 1)"
+    "SELECT status, coalesce(last_mail_at <= strftime('%Y-%m-%dT%H:%M:%fZ', 'now',"
+    " CASE WHEN mails_sent >= ?3 THEN ?4 ELSE ?2 END), 1)"
     " FROM signups WHERE lower(email) = ?1";
 
-std::string resend_modifier() {
-  return "-" + std::to_string(std::chrono::seconds(kResendInterval).count()) + " seconds";
+std::string seconds_ago(std::chrono::seconds interval) {
+  return "-" + std::to_string(interval.count()) + " seconds";
 }
+
+// Which recipients a held domain's mail goes to; the domain as
+// recipient_domain makes it.
+#define BREVOLT_NOT_HELD(lines) \
+  "instr(" lines ", char(10) || lower(substr(recipient, instr(recipient, '@') + 1)) || char(10))" \
+  " = 0"
 
 std::int64_t lifetime_seconds() { return std::chrono::seconds(kConfirmationLifetime).count(); }
 
@@ -128,7 +137,7 @@ ListSignupOutcome SqliteStore::record(const ListSignup& signup) {
   auto* db = db_.get();
   const auto queue_mail = [&] {
     Query(db, "UPDATE signups SET token_hash = ?2, last_mail_at = " BREVOLT_NOW
-              ","
+              ", mails_sent = mails_sent + 1,"
               " token_expires_at = " BREVOLT_NOW_PLUS("?3") " WHERE lower(email) = ?1")
         .bind(1, key)
         .bind(2, signup.token_hash)
@@ -147,7 +156,10 @@ ListSignupOutcome SqliteStore::record(const ListSignup& signup) {
     return ListSignupOutcome::MailQueued;
   };
   Query found(db, kFindSignup);
-  found.bind(1, key).bind(2, resend_modifier());
+  found.bind(1, key)
+      .bind(2, seconds_ago(kResendInterval))
+      .bind(3, std::int64_t{kEagerMails})
+      .bind(4, seconds_ago(kLaterResendInterval));
   if (found.step()) {
     // A confirmed address learns nothing and gets nothing; a pending
     // one gets its mail again, but not more often than the interval.
@@ -241,17 +253,20 @@ std::size_t SqliteStore::erase(std::string_view email) {
   return removed;
 }
 
-std::optional<QueuedMail> SqliteStore::claim(std::chrono::seconds lease) {
+std::optional<QueuedMail> SqliteStore::claim(std::chrono::seconds lease, const HeldDomains& held) {
   auto* db = db_.get();
   return in_transaction([&]() -> std::optional<QueuedMail> {
+    // Its age, by which retries give up, counts from the first try: the
+    // budget may have held it long before.
     Query due(db, "UPDATE outbox SET leased_until = " BREVOLT_NOW_PLUS(
-                      "?1") " WHERE id = (SELECT id FROM outbox WHERE due_at <= " BREVOLT_NOW
+                      "?1") ", queued_at = CASE WHEN attempts = 0 THEN " BREVOLT_NOW
+                            " ELSE queued_at END WHERE id = (SELECT id FROM outbox WHERE due_at <= " BREVOLT_NOW
                             " AND (leased_until IS NULL OR leased_until <= " BREVOLT_NOW
-                            ")"
-                            " ORDER BY due_at LIMIT 1)"
+                            ") AND " BREVOLT_NOT_HELD("?2")
+                            " ORDER BY due_at, id LIMIT 1)"
                             " RETURNING id, recipient, token, message_id, attempts,"
                             " CAST((julianday('now') - julianday(queued_at)) * 86400 AS INTEGER)");
-    due.bind(1, static_cast<std::int64_t>(lease.count()));
+    due.bind(1, static_cast<std::int64_t>(lease.count())).bind(2, held_domain_lines(held));
     if (!due.step()) return std::nullopt;
     QueuedMail mail{due.integer(0),
                     *due.text(1),
@@ -261,6 +276,14 @@ std::optional<QueuedMail> SqliteStore::claim(std::chrono::seconds lease) {
                     std::chrono::seconds(due.integer(5))};
     while (due.step()) {
     }
+    // Mail held by the budget may have waited long: the link's hours count
+    // from when it goes.
+    Query(db, "UPDATE signups SET token_expires_at = " BREVOLT_NOW_PLUS("?2")
+              " WHERE status = 'pending'"
+              " AND lower(email) = (SELECT email_key FROM outbox WHERE id = ?1)")
+        .bind(1, mail.id)
+        .bind(2, lifetime_seconds())
+        .run();
     return mail;
   });
 }
@@ -289,13 +312,24 @@ void SqliteStore::hurry() {
   });
 }
 
-std::optional<std::chrono::milliseconds> SqliteStore::next_due_in() {
+std::optional<std::chrono::milliseconds> SqliteStore::next_due_in(const HeldDomains& held) {
   const std::lock_guard lock(mutex_);
   Query next(db_.get(),
              "SELECT CAST(max(0, (julianday(min(max(due_at, coalesce(leased_until, due_at))))"
-             " - julianday('now')) * 86400000) AS INTEGER) FROM outbox");
+             " - julianday('now')) * 86400000) AS INTEGER) FROM outbox"
+             " WHERE " BREVOLT_NOT_HELD("?1"));
+  next.bind(1, held_domain_lines(held));
   if (!next.step() || !next.text(0)) return std::nullopt;
   return std::chrono::milliseconds(next.integer(0));
+}
+
+std::size_t SqliteStore::due_count(const std::string& domain) {
+  const std::lock_guard lock(mutex_);
+  Query due(db_.get(), "SELECT count(*) FROM outbox WHERE due_at <= " BREVOLT_NOW
+                       " AND (?1 = '' OR NOT " BREVOLT_NOT_HELD("char(10) || ?1 || char(10)") ")");
+  due.bind(1, domain);
+  due.step();
+  return static_cast<std::size_t>(due.integer(0));
 }
 
 }  // namespace brevolt::signup

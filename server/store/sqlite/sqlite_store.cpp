@@ -67,6 +67,18 @@ const std::vector<std::vector<std::string_view>> kMigrations = {
         "CREATE INDEX outbox_due ON outbox(due_at)",
         "CREATE INDEX outbox_email_key ON outbox(email_key)",
     },
+    // The form's signing secret and the nonces that served a sign-up; how
+    // many mails a pending address has been sent.
+    {
+        "CREATE TABLE form_secret ("
+        " id INTEGER PRIMARY KEY CHECK (id = 1),"
+        " secret TEXT NOT NULL)",
+        "CREATE TABLE form_nonces ("
+        " nonce TEXT PRIMARY KEY,"
+        " keep_until INTEGER NOT NULL)",
+        "CREATE INDEX form_nonces_keep_until ON form_nonces(keep_until)",
+        "ALTER TABLE signups ADD COLUMN mails_sent INTEGER NOT NULL DEFAULT 0",
+    },
 };
 
 // IMMEDIATE takes the write lock at once, so a competing writer makes the

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "server/store/form_token_store.h"
 #include "server/store/group_commit.h"
 #include "server/store/mailing_list.h"
 #include "server/store/signup_store.h"
@@ -16,7 +17,7 @@ struct sqlite3_stmt;
 
 namespace brevolt::signup {
 
-class SqliteStore final : public SignupStore, public MailingList {
+class SqliteStore final : public SignupStore, public MailingList, public FormTokenStore {
  public:
   // Opens the file, creating it (readable by its owner only) and bringing
   // its schema up to date. Throws StoreError when the file cannot be used.
@@ -27,17 +28,25 @@ class SqliteStore final : public SignupStore, public MailingList {
   ListSignupResult sign_up(const ListSignup& signup) override;
   void sign_up(ListSignup signup, const std::function<void(ListSignupResult)>& done) override;
   MailingList& list() override { return *this; }
+  FormTokenStore& form_tokens() override { return *this; }
 
   // The mailing list (sqlite_list.cpp).
   LinkResult confirm(std::string_view token_hash) override;
   LinkResult unsubscribe(std::string_view token_hash) override;
   void export_people(const std::function<void(const PersonRecord&)>& each) override;
   std::size_t erase(std::string_view email) override;
-  std::optional<QueuedMail> claim(std::chrono::seconds lease) override;
+  std::optional<QueuedMail> claim(std::chrono::seconds lease, const HeldDomains& held) override;
   void remove(std::int64_t id) override;
   void retry(std::int64_t id, std::chrono::seconds delay) override;
   void hurry() override;
-  std::optional<std::chrono::milliseconds> next_due_in() override;
+  std::optional<std::chrono::milliseconds> next_due_in(const HeldDomains& held) override;
+  std::size_t due_count(const std::string& domain) override;
+  using Outbox::claim;
+  using Outbox::next_due_in;
+
+  // The form's tokens (sqlite_form_tokens.cpp).
+  std::string form_secret(std::string_view fresh) override;
+  bool use_form_nonce(std::string_view nonce, std::int64_t keep_until, std::int64_t now) override;
 
  private:
   struct StatementDeleter {
