@@ -1,6 +1,7 @@
 // The rules every store keeps, run against each: the SQLite file and a
 // PostgreSQL database on the test program's own cluster.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <cctype>
@@ -30,6 +31,8 @@ struct StoreUnderTest {
   std::function<std::vector<std::string>()> emails;  // in the order stored
   std::function<void()> go_away;
   std::function<void()> come_back;
+  // Moves a time column of every sign-up this far into the past.
+  std::function<void(const std::string& column, std::chrono::seconds)> age;
   std::shared_ptr<void> keep;  // whatever the functions above rely on
 };
 
@@ -51,6 +54,14 @@ StoreUnderTest sqlite_store() {
   // Another writer holding the file past the busy timeout.
   t.go_away = [state] { state->lock = std::make_unique<WriteLock>(state->db); };
   t.come_back = [state] { state->lock.reset(); };
+  t.age = [state](const std::string& column, std::chrono::seconds by) {
+    sqlite3* db = nullptr;
+    sqlite3_open(state->db.c_str(), &db);
+    const auto sql = "UPDATE signups SET " + column + " = strftime('%Y-%m-%dT%H:%M:%fZ', " +
+                     column + ", '-" + std::to_string(by.count()) + " seconds')";
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+  };
   t.keep = state;
   return t;
 }
@@ -63,6 +74,10 @@ StoreUnderTest postgres_store() {
   t.emails = [&cluster, uri] { return cluster.query(uri, "SELECT email FROM signups ORDER BY id"); };
   t.go_away = [&cluster] { cluster.stop(); };
   t.come_back = [&cluster] { cluster.start(); };
+  t.age = [&cluster, uri](const std::string& column, std::chrono::seconds by) {
+    cluster.query(uri, "UPDATE signups SET " + column + " = " + column +
+                           " - make_interval(secs => " + std::to_string(by.count()) + ")");
+  };
   return t;
 }
 
@@ -192,6 +207,59 @@ TEST_P(StoreConformance, OutboxMailIsLeasedToOneWorkerUntilSentOrDueAgain) {
   EXPECT_EQ(mail->attempts, 1);
   list.remove(mail->id);
   EXPECT_EQ(list.next_due_in(), std::nullopt);
+}
+
+TEST_P(StoreConformance, APendingAddressIsMailedAgainAfterTenMinutesThenOnceADay) {
+  auto t = GetParam()();
+  using O = ListSignupOutcome;
+  const auto again = [&] { return t.store->sign_up(list_signup("ann@example.com", true)); };
+  const auto past = [&](auto by) {
+    t.age("last_mail_at", std::chrono::seconds(by) + std::chrono::seconds(1));
+  };
+  EXPECT_EQ(again(), ListSignupResult(O::MailQueued));
+  past(kResendInterval);
+  EXPECT_EQ(again(), ListSignupResult(O::MailQueued)) << "the second, ten minutes on";
+  past(kResendInterval);
+  EXPECT_EQ(again(), ListSignupResult(O::NoMail)) << "a third waits a day";
+  past(kLaterResendInterval - kResendInterval);
+  EXPECT_EQ(again(), ListSignupResult(O::MailQueued));
+  EXPECT_EQ(again(), ListSignupResult(O::NoMail));
+}
+
+TEST_P(StoreConformance, HeldDomainsMailWaitsAndEachFormNonceServesOnce) {
+  auto t = GetParam()();
+  auto& list = t.store->list();
+  const auto ann = list_signup("ann@Held.example", true);
+  for (const auto& signup :
+       {ann, list_signup("bob@free.example", true), list_signup("cy@held.example", true)}) {
+    ASSERT_EQ(t.store->sign_up(signup), ListSignupResult(ListSignupOutcome::MailQueued));
+  }
+  const HeldDomains held{"held.example"};
+  EXPECT_EQ(list.due_count("held.example"), 2u);
+  EXPECT_EQ(list.due_count(""), 3u);
+  const auto lease = std::chrono::seconds(60);
+  const auto bob = list.claim(lease, held);
+  ASSERT_TRUE(bob);
+  EXPECT_EQ(bob->recipient, "bob@free.example");
+  EXPECT_EQ(list.claim(lease, held), std::nullopt);
+  const auto next = list.next_due_in(held);
+  ASSERT_TRUE(next) << "bob's lease";
+  EXPECT_GT(*next, lease / 2);
+  // Held past the link's lifetime: its hours count from when it goes.
+  t.age("token_expires_at", kConfirmationLifetime + std::chrono::hours(1));
+  const auto first = list.claim(lease);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->recipient, "ann@Held.example") << "in the order queued";
+  EXPECT_EQ(list.confirm(ann.token_hash), LinkResult(LinkOutcome::Done));
+
+  auto& tokens = t.store->form_tokens();
+  EXPECT_EQ(tokens.form_secret("first"), "first");
+  EXPECT_EQ(tokens.form_secret("second"), "first") << "kept from the first start";
+  EXPECT_TRUE(tokens.use_form_nonce("n1", 100, 0));
+  EXPECT_FALSE(tokens.use_form_nonce("n1", 100, 50));
+  EXPECT_TRUE(tokens.use_form_nonce("n2", 300, 101)) << "forgets n1, expired";
+  EXPECT_TRUE(tokens.use_form_nonce("n1", 300, 101));
+  EXPECT_FALSE(tokens.use_form_nonce("n2", 300, 101));
 }
 
 // Sign-ups that arrive together are written together: each address is
