@@ -35,7 +35,8 @@ std::string recipient_domain(std::string_view address);
 class MailBudget {
  public:
   using Clock = std::function<std::chrono::steady_clock::time_point()>;
-  MailBudget(BudgetLimit total, BudgetLimit per_domain, Clock clock = std::chrono::steady_clock::now);
+  MailBudget(BudgetLimit total, BudgetLimit per_domain,
+             Clock clock = std::chrono::steady_clock::now);
 
   // Whether no mail at all may go now.
   bool total_spent();

@@ -52,7 +52,9 @@ std::chrono::milliseconds OutboxWorker::send_due() {
   try {
     while (!stopping_ && send_one()) {
     }
-    auto wait = std::min<std::chrono::milliseconds>(kOutboxIdlePoll, budget_.next_room().value_or(kOutboxIdlePoll));
+    // Held mail is not due: the worker wakes when a budget has room again.
+    const auto wait = std::min<std::chrono::milliseconds>(
+        budget_.next_room().value_or(kOutboxIdlePoll), kOutboxIdlePoll);
     if (budget_.total_spent()) return wait;
     const auto next = outbox_.next_due_in(budget_.held());
     return std::min<std::chrono::milliseconds>(next.value_or(kOutboxIdlePoll), wait);

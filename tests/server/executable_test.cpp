@@ -126,6 +126,12 @@ TEST(Executable, RefusesBadCommandLinesWithOneClearLine) {
         "https://x.org"},
        "bad --mail-from address"},
       {"links' base without relay", {"--public-url", "https://x.org"}, "only apply with --smtp"},
+      {"budget without relay", {"--mail-budget", "10/h"}, "only apply with --smtp"},
+      {"budget of nothing", {"--mail-budget-domain", "0/h"}, "--mail-budget-domain needs N/PERIOD"},
+      {"budget per day", {"--mail-budget", "10/d"}, "--mail-budget needs N/PERIOD"},
+      {"budget without a period", {"--mail-budget", "10"}, "--mail-budget needs N/PERIOD"},
+      {"form age negative", {"--form-min-seconds", "-1"}, "--form-min-seconds needs a whole"},
+      {"form age in hours", {"--form-min-seconds", "3600"}, "--form-min-seconds needs a whole"},
       {"privacy notice not a web address", {"--privacy-url", "javascript:alert(1)"},
        "--privacy-url needs a http:// or https:// URL"},
       {"erase without address", {"erase", "--db", db}, "erase needs the e-mail address"},
@@ -154,7 +160,9 @@ TEST(Executable, HelpDescribesTheFlags) {
   std::string text;
   while (const auto line = child.ReadLine(kStartTimeout)) text += *line + "\n";
   for (const char* flag : {"--listen HOST:PORT", "--db URI", "--trusted-proxy ADDR[/PREFIX]",
-                           "--smtp URL", "--mail-from", "--public-url", "--privacy-url", " export ",
+                           "--smtp URL", "--mail-from", "--public-url", "--privacy-url",
+                           "--mail-budget N/PERIOD", "--mail-budget-domain N/PERIOD",
+                           "--form-min-seconds N", " export ",
                            " erase ", "consent_address"}) {
     EXPECT_NE(text.find(flag), std::string::npos) << flag;
   }

@@ -33,7 +33,8 @@ bool SqliteStore::use_form_nonce(std::string_view nonce, std::int64_t keep_until
     const auto forget = prepare("DELETE FROM form_nonces WHERE keep_until < ?1");
     sqlite3_bind_int64(forget.get(), 1, now);
     if (sqlite3_step(forget.get()) != SQLITE_DONE) throw StoreError(sqlite3_errmsg(db_.get()));
-    const auto use = prepare("INSERT OR IGNORE INTO form_nonces(nonce, keep_until) VALUES (?1, ?2)");
+    const auto use =
+        prepare("INSERT OR IGNORE INTO form_nonces(nonce, keep_until) VALUES (?1, ?2)");
     sqlite3_bind_text(use.get(), 1, nonce.data(), static_cast<int>(nonce.size()),
                       SQLITE_TRANSIENT);
     sqlite3_bind_int64(use.get(), 2, keep_until);

@@ -260,7 +260,8 @@ std::optional<QueuedMail> SqliteStore::claim(std::chrono::seconds lease, const H
     // budget may have held it long before.
     Query due(db, "UPDATE outbox SET leased_until = " BREVOLT_NOW_PLUS(
                       "?1") ", queued_at = CASE WHEN attempts = 0 THEN " BREVOLT_NOW
-                            " ELSE queued_at END WHERE id = (SELECT id FROM outbox WHERE due_at <= " BREVOLT_NOW
+                            " ELSE queued_at END"
+                            " WHERE id = (SELECT id FROM outbox WHERE due_at <= " BREVOLT_NOW
                             " AND (leased_until IS NULL OR leased_until <= " BREVOLT_NOW
                             ") AND " BREVOLT_NOT_HELD("?2")
                             " ORDER BY due_at, id LIMIT 1)"
