@@ -14,12 +14,10 @@ struct FormInput {
   std::string value;
 };
 
-// Every <input> of a page, in order, values as written (the server's
-// hidden values need no unescaping).
+// Every <input> of a page, values as written (the server's hidden ones
+// need no unescaping).
 std::vector<FormInput> FormInputs(const std::string& html);
-
-// Loads the form through `client` and fills in the name and e-mail; throws
-// std::runtime_error when the form does not load.
+// Loads the form and fills in the name and e-mail; throws unless it loads.
 httplib::Params LoadedForm(httplib::Client& client, const std::string& name,
                            const std::string& email, const httplib::Headers& headers = {});
 

@@ -129,8 +129,6 @@ TEST(Executable, RefusesBadCommandLinesWithOneClearLine) {
       {"budget without relay", {"--mail-budget", "10/h"}, "only apply with --smtp"},
       {"budget of nothing", {"--mail-budget-domain", "0/h"}, "--mail-budget-domain needs N/PERIOD"},
       {"budget per day", {"--mail-budget", "10/d"}, "--mail-budget needs N/PERIOD"},
-      {"budget without a period", {"--mail-budget", "10"}, "--mail-budget needs N/PERIOD"},
-      {"form age negative", {"--form-min-seconds", "-1"}, "--form-min-seconds needs a whole"},
       {"form age in hours", {"--form-min-seconds", "3600"}, "--form-min-seconds needs a whole"},
       {"privacy notice not a web address", {"--privacy-url", "javascript:alert(1)"},
        "--privacy-url needs a http:// or https:// URL"},
