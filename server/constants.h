@@ -125,4 +125,23 @@ inline constexpr std::chrono::seconds kSmtpConnectTimeout{10};
 inline constexpr std::chrono::seconds kSmtpTimeout{60};
 inline constexpr std::string_view kConfirmationSubject = "Please confirm your subscription";
 
+// Sign-ups never confirmed are forgotten, consent record and mail with
+// them, this many days after their last mail (--pending-days); the worker
+// looks for them this often.
+inline constexpr int kDefaultPendingDays = 30;
+inline constexpr std::chrono::hours kPendingSweepInterval{1};
+// PostgreSQL: a connection to the database server must be made within the
+// busy timeout; an idle one is probed so that a silent partition is noticed
+// within idle + interval * count rather than the kernel's two hours.
+inline constexpr std::chrono::seconds kPgKeepaliveIdle{10};
+inline constexpr std::chrono::seconds kPgKeepaliveInterval{5};
+inline constexpr int kPgKeepaliveCount = 3;
+// Schema changes, export and erase may read or rewrite the whole list, and
+// wait for the running servers' locks: limits for maintenance, not visitors.
+inline constexpr std::chrono::minutes kMaintenanceStatementTimeout{60};
+inline constexpr std::chrono::minutes kMaintenanceLockTimeout{5};
+// erase: how many busy timeouts it waits for readers to let go of the
+// SQLite write-ahead log before it says the log still holds the person.
+inline constexpr int kEraseLogAttempts = 4;
+
 }  // namespace brevolt::signup

@@ -28,13 +28,16 @@ constexpr std::string_view kMailFromFlag = "--mail-from";
 constexpr std::string_view kPublicUrlFlag = "--public-url";
 constexpr std::string_view kPrivacyUrlFlag = "--privacy-url";
 constexpr std::string_view kFormatFlag = "--format";
+constexpr std::string_view kPendingDaysFlag = "--pending-days";
+// Ten years: past it the number is a typo, not a policy.
+constexpr int kMostPendingDays = 3650;
 constexpr std::string_view kExportCommand = "export";
 constexpr std::string_view kEraseCommand = "erase";
 
 // The flags that take a value, per command.
 constexpr std::string_view kServeFlags[] = {kListenFlag,   kDbFlag,        kTrustedProxyFlag,
                                             kSmtpFlag,     kMailFromFlag,  kPublicUrlFlag,
-                                            kPrivacyUrlFlag};
+                                            kPrivacyUrlFlag, kPendingDaysFlag};
 constexpr std::string_view kExportFlags[] = {kDbFlag, kFormatFlag};
 constexpr std::string_view kEraseFlags[] = {kDbFlag};
 
@@ -148,16 +151,17 @@ std::string combination_problem(const Options& options) {
   return {};
 }
 
-std::optional<int> parse_port(std::string_view text) {
+// A whole number from 0 to `most`, in decimal digits only.
+std::optional<int> parse_decimal(std::string_view text, int most) {
   if (text.empty()) return std::nullopt;
-  int port = 0;
+  int number = 0;
   const auto* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, port);
-  // from_chars accepts a leading '-', which a port never has.
-  if (ec != std::errc{} || ptr != end || text.front() == '-' || port > kMaxPort) {
+  const auto [ptr, ec] = std::from_chars(text.data(), end, number);
+  // from_chars accepts a leading '-', which neither a port nor a count has.
+  if (ec != std::errc{} || ptr != end || text.front() == '-' || number > most) {
     return std::nullopt;
   }
-  return port;
+  return number;
 }
 
 }  // namespace
@@ -183,7 +187,7 @@ std::variant<ListenAddress, OptionsError> parse_listen_address(std::string_view 
     if (host.find(':') != std::string_view::npos) return bad("write IPv6 hosts as [HOST]:PORT");
   }
   if (host.empty()) return bad("the host is empty");
-  const auto port = parse_port(port_text);
+  const auto port = parse_decimal(port_text, kMaxPort);
   if (!port) return bad("the port must be a number from 0 to 65535");
   return ListenAddress{std::string(host), *port};
 }
@@ -248,6 +252,13 @@ std::variant<Options, OptionsError> parse_options(std::span<const std::string_vi
     } else if (flag == kFormatFlag) {
       if (*value != "csv" && *value != "json") return OptionsError{"--format is csv or json"};
       options.export_json = *value == "json";
+    } else if (flag == kPendingDaysFlag) {
+      const auto days = parse_decimal(*value, kMostPendingDays);
+      if (!days || *days < 1) {
+        return OptionsError{"--pending-days needs a number of days from 1 to " +
+                            std::to_string(kMostPendingDays)};
+      }
+      options.mail.pending_days = *days;
     } else if (flag == kSmtpFlag) {
       options.mail.smtp_url = std::string(*value);
     } else if (flag == kMailFromFlag) {
@@ -301,6 +312,9 @@ std::string usage_text() {
   text += "  --public-url URL    where this server is reached from outside: the base of\n"
           "                      the confirm and unsubscribe links (with --smtp); https,\n"
           "                      or http on a loopback host only\n";
+  text += "  --pending-days N    forget sign-ups still unconfirmed N days after their last\n"
+          "                      mail, consent record included (default " +
+          std::to_string(kDefaultPendingDays) + "; with --smtp)\n";
   text += "  --privacy-url URL   link to your privacy notice, shown under the form\n";
   text += "  --help              show this text\n";
   text += "  --version           show the version (" + std::string(kVersion) + ")\n\n";
@@ -311,8 +325,9 @@ std::string usage_text() {
           "email,name,status,signed_up_at,confirmed_at,unsubscribed_at,consent_address\n"
           "(status pending, confirmed or unsubscribed): CSV with a header row (the default)\n"
           "or a JSON array of objects with the same keys.\n";
-  text += "erase removes the person with that address (in any letter case) everywhere,\n"
-          "mail waiting for them included, and prints how many people it removed.\n\n";
+  text += "erase removes the person with that address (in any letter case) from every\n"
+          "table and the database's own log, mail waiting for them included, and prints\n"
+          "how many people it removed; it fails if a copy could not be cleared.\n\n";
   text += "Prints one line 'listening on URL' once it accepts connections, then one line\n"
           "'METHOD PATH STATUS' for each request answered. " + std::string(kHealthPath) +
           " answers 200 while the store does.\n";

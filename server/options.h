@@ -7,6 +7,7 @@
 #include <variant>
 #include <vector>
 
+#include "server/constants.h"
 #include "server/http/client_address.h"
 
 namespace brevolt::signup {
@@ -21,6 +22,8 @@ struct MailOptions {
   std::string smtp_url;    // smtp://[user:password@]HOST:PORT or smtps://...
   std::string from;        // the address mail comes from
   std::string public_url;  // base of every link in a mail, no trailing slash
+  // Pending sign-ups are forgotten this many days after their last mail.
+  int pending_days = kDefaultPendingDays;
 };
 
 enum class Command {

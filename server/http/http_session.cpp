@@ -161,10 +161,11 @@ void HttpSession::record(SignupToRecord signup) {
     return answer(signup_not_recorded(), parser_->get().keep_alive());
   }
   // The session may be gone by the time this runs: it takes nothing of it.
-  auto work = [&list = context_.settings.list, signup = std::move(signup)](
+  auto work = [&list = context_.settings.list, signup = std::move(signup),
+               deadline = Clock::now() + context_.settings.store_deadline](
                   SignupStore& store, const StoreHandoff::Done<ListSignupResult>& done) {
     // The link's secret is drawn here, off the event thread.
-    store.sign_up(to_list_signup(signup, list), done);
+    store.sign_up(to_list_signup(signup, list), deadline, done);
   };
   ask_store<ListSignupResult>(
       std::move(work),
@@ -178,15 +179,12 @@ void HttpSession::record(SignupToRecord signup) {
 }
 
 void HttpSession::act_on_link(LinkAction action) {
-  const auto kind = action.kind;
   ask_store<LinkResult>(
-      [action = std::move(action)](SignupStore& store, const StoreHandoff::Done<LinkResult>& done) {
-        const auto hash = token_hash(action.token);
-        auto& list = store.list();
-        done(action.kind == LinkKind::Confirm ? list.confirm(hash) : list.unsubscribe(hash));
+      [action](SignupStore& store, const StoreHandoff::Done<LinkResult>& done) {
+        done(act_on(store.list(), action));
       },
-      [this, kind](const std::optional<LinkResult>& result) {
-        return after_link(kind, result.value_or(StoreFailure{"the store did not answer in time"}),
+      [this, action](const std::optional<LinkResult>& result) {
+        return after_link(action, result.value_or(StoreFailure{"the store did not answer in time"}),
                           context_.log);
       });
 }

@@ -3,6 +3,7 @@
 // same transaction as the sign-up that asked for it, so that no mail is lost
 // to a crash and none is sent for a sign-up that was rolled back.
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -32,6 +33,9 @@ class Outbox {
   virtual void hurry() = 0;
   // How long until the next mail (or lease) falls due; nothing when empty.
   virtual std::optional<std::chrono::milliseconds> next_due_in() = 0;
+  // Removes the people still pending `after` their last mail, with their
+  // consent record and mail; returns how many.
+  virtual std::size_t forget_unconfirmed(std::chrono::hours after) = 0;
 };
 
 }  // namespace brevolt::signup

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <stdexcept>
+
 #include "server/constants.h"
 
 namespace brevolt::signup::test {
@@ -13,27 +16,49 @@ using std::chrono::seconds;
 
 class RecordedOutbox : public Outbox {
  public:
-  std::optional<QueuedMail> waiting;
+  std::deque<QueuedMail> waiting;
   std::vector<std::string> calls;
+  int removals_to_fail = 0;
 
-  std::optional<QueuedMail> claim(seconds) override { return std::exchange(waiting, std::nullopt); }
-  void remove(std::int64_t) override { calls.push_back("remove"); }
+  std::optional<QueuedMail> claim(seconds) override {
+    if (waiting.empty()) return std::nullopt;
+    auto mail = waiting.front();
+    waiting.pop_front();
+    return mail;
+  }
+  void remove(std::int64_t) override {
+    calls.push_back(removals_to_fail > 0 ? "remove failed" : "remove");
+    if (removals_to_fail-- > 0) throw std::runtime_error("database is locked");
+  }
   void retry(std::int64_t, seconds delay) override {
     calls.push_back("retry " + std::to_string(delay.count()));
   }
   void hurry() override { calls.push_back("hurry"); }
-  std::optional<std::chrono::milliseconds> next_due_in() override { return std::nullopt; }
+  std::optional<std::chrono::milliseconds> next_due_in() override {
+    if (waiting.empty()) return std::nullopt;
+    return std::chrono::milliseconds{0};
+  }
+  std::size_t forget_unconfirmed(std::chrono::hours) override { return 0; }
 };
 
 class RecordedRelay : public MailSender {
  public:
   SendOutcome outcome = SendOutcome::Sent;
   std::string message;
+  int sends = 0;
   SendResult send(const std::string&, const std::string&, const std::string& m) override {
     message = m;
+    ++sends;
     return {outcome, "relay said so"};
   }
 };
+
+QueuedMail mail(int attempts = 0, seconds age = seconds{0}) {
+  return QueuedMail{7, "ann@example.com", "tok", "mid@example.org", attempts, age};
+}
+
+const MailSettings kSettings{"list@example.org", "https://x.example",
+                             std::chrono::days(kDefaultPendingDays), std::chrono::milliseconds{1}};
 
 struct WorkerCase {
   const char* label;
@@ -53,8 +78,10 @@ TEST(OutboxWorker, SendsRetriesOrDropsByTheRelaysAnswer) {
        seconds{9},
        {"remove", "hurry"},
        false},
-      {"relay down", SendOutcome::TryLater, 0, seconds{0}, {"retry 1"}, true},
-      {"relay down long", SendOutcome::TryLater, 20, seconds{300}, {"retry 60"}, true},
+      {"recipient refused for now", SendOutcome::TryLater, 0, seconds{0}, {"retry 1"}, true},
+      {"refused for now again", SendOutcome::TryLater, 20, seconds{300}, {"retry 60"}, true},
+      // The relay's own refusal (its greeting, MAIL FROM) or its absence.
+      {"relay down", SendOutcome::RelayDown, 0, seconds{0}, {"retry 1"}, true},
       {"link expired meanwhile",
        SendOutcome::TryLater,
        99,
@@ -69,14 +96,54 @@ TEST(OutboxWorker, SendsRetriesOrDropsByTheRelaysAnswer) {
     RecordedRelay relay;
     relay.outcome = c.outcome;
     std::vector<std::string> log;
-    OutboxWorker worker(outbox, relay, {"list@example.org", "https://x.example"},
+    OutboxWorker worker(outbox, relay, kSettings,
                         [&](std::string_view line) { log.emplace_back(line); });
-    outbox.waiting = QueuedMail{7, "ann@example.com", "tok", "mid@example.org", c.attempts, c.age};
+    outbox.waiting = {mail(c.attempts, c.age)};
     worker.send_due();
     EXPECT_EQ(outbox.calls, c.calls);
     EXPECT_EQ(!log.empty(), c.logged);
     EXPECT_NE(relay.message.find("https://x.example/confirm?t=tok"), std::string::npos);
   }
+}
+
+// Many mails due while the relay refuses every session: one try a step,
+// one log line with it, and the rest left as they were.
+TEST(OutboxWorker, ABacklogMeetsADownRelayOnceAStep) {
+  RecordedOutbox outbox;
+  RecordedRelay relay;
+  relay.outcome = SendOutcome::RelayDown;
+  std::vector<std::string> log;
+  OutboxWorker worker(outbox, relay, kSettings,
+                      [&](std::string_view line) { log.emplace_back(line); });
+  outbox.waiting.assign(5, mail());
+  const auto wait = worker.send_due();
+  EXPECT_EQ(relay.sends, 1);
+  EXPECT_EQ(outbox.calls, std::vector<std::string>{"retry 1"});
+  EXPECT_GT(wait, std::chrono::milliseconds{0});
+  EXPECT_LE(wait, std::chrono::milliseconds(kFirstRetryDelay));
+  // New mail wakes the worker within the step: still no try.
+  worker.send_due();
+  EXPECT_EQ(relay.sends, 1);
+  EXPECT_EQ(outbox.waiting.size(), 4u);
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_NE(log[0].find("relay said so"), std::string::npos) << log[0];
+}
+
+// A sent mail whose row could not go is taken off before anything else is
+// claimed; otherwise it would be sent again once its lease ran out.
+TEST(OutboxWorker, ARemovalThatFailsAfterASendIsRetriedBeforeTheNextMail) {
+  RecordedOutbox outbox;
+  RecordedRelay relay;
+  std::vector<std::string> log;
+  OutboxWorker worker(outbox, relay, kSettings,
+                      [&](std::string_view line) { log.emplace_back(line); });
+  outbox.waiting = {mail(), mail()};
+  outbox.removals_to_fail = 2;
+  worker.send_due();
+  EXPECT_EQ(outbox.calls,
+            (std::vector<std::string>{"remove failed", "remove failed", "remove", "remove"}));
+  EXPECT_EQ(relay.sends, 2);
+  EXPECT_EQ(log.size(), 1u) << "one line for the failure, not one a try";
 }
 
 }  // namespace

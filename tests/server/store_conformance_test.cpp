@@ -1,6 +1,7 @@
 // The rules every store keeps, run against each: the SQLite file and a
 // PostgreSQL database on the test program's own cluster.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <cctype>
@@ -15,6 +16,7 @@
 #include "server/store/postgres/postgres_store.h"
 #include "server/token.h"
 #include "tests/harness/pg_cluster.h"
+#include "tests/harness/x_session.h"
 #include "tests/server/server_fixture.h"
 
 namespace brevolt::signup::test {
@@ -141,6 +143,10 @@ TEST_P(StoreConformance, AListedPersonMovesFromPendingToConfirmedToSuppressedAnd
   using O = ListSignupOutcome;
   EXPECT_EQ(t.store->sign_up(ann), ListSignupResult(O::MailQueued));
   EXPECT_EQ(t.store->sign_up(repeat), ListSignupResult(O::NoMail)) << "within the resend interval";
+  EXPECT_EQ(list.peek(repeat.token_hash), LinkResult(LinkOutcome::Unknown));
+  EXPECT_EQ(list.peek(ann.token_hash), LinkResult(LinkOutcome::Done));
+  EXPECT_EQ(statuses(list), std::vector<std::string>{"Ann@Example.com pending named"})
+      << "peeking confirms nothing";
   EXPECT_EQ(list.confirm(repeat.token_hash), LinkResult(LinkOutcome::Unknown));
   EXPECT_EQ(list.confirm(ann.token_hash), LinkResult(LinkOutcome::Done));
   EXPECT_EQ(list.confirm(ann.token_hash), LinkResult(LinkOutcome::Done)) << "twice is harmless";
@@ -221,12 +227,85 @@ TEST_P(StoreConformance, SimultaneousSignUpsOfOnePersonConfirmOnlyTheOneStored) 
   EXPECT_EQ(stored.size(), static_cast<std::size_t>(kPeople));
 }
 
+// While the database is away, sign-ups that waited together fail together,
+// each after one wait rather than one wait apiece; one whose deadline has
+// passed before it is written never is, whichever path it takes.
+TEST_P(StoreConformance, SignUpsFailTogetherWhileAwayAndALateOneIsNeverWritten) {
+  constexpr std::size_t kPeople = 12;
+  auto t = GetParam()();
+  t.go_away();
+  std::vector<ListSignupResult> results(kPeople);
+  const auto start = std::chrono::steady_clock::now();
+  std::vector<std::thread> threads;
+  for (std::size_t n = 0; n < kPeople; ++n) {
+    threads.emplace_back([&, n] {
+      t.store->sign_up(list_signup("p" + std::to_string(n) + "@example.com", false),
+                       start + std::chrono::hours(1),
+                       [&, n](ListSignupResult result) { results[n] = std::move(result); });
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  const auto took = std::chrono::steady_clock::now() - start;
+  for (const auto& result : results) EXPECT_TRUE(std::holds_alternative<StoreFailure>(result));
+  EXPECT_LT(took, kTestBusyTimeout * kPeople / 2) << "written again one by one";
+  t.come_back();
+
+  for (const bool by_mail : {false, true}) {
+    SCOPED_TRACE(by_mail ? "with mail" : "without mail");
+    const auto late = list_signup(by_mail ? "late@example.com" : "later@example.com", by_mail);
+    std::optional<ListSignupResult> result;
+    t.store->sign_up(late, std::chrono::steady_clock::now() - std::chrono::milliseconds(1),
+                     [&](ListSignupResult r) { result = std::move(r); });
+    ASSERT_TRUE(result) << "answered at once";
+    EXPECT_TRUE(std::holds_alternative<StoreFailure>(*result));
+  }
+  EXPECT_TRUE(t.emails().empty());
+}
+
+TEST_P(StoreConformance, PendingPeopleAreForgottenWithTheirMailOnceTheirTimeIsUp) {
+  auto t = GetParam()();
+  auto& list = t.store->list();
+  ASSERT_EQ(t.store->sign_up(list_signup("ann@example.com", true)),
+            ListSignupResult(ListSignupOutcome::MailQueued));
+  ASSERT_EQ(t.store->sign_up(list_signup("bob@example.com", false)),
+            ListSignupResult(ListSignupOutcome::Confirmed));
+  EXPECT_EQ(list.forget_unconfirmed(std::chrono::hours(1)), 0u) << "mailed a moment ago";
+  EXPECT_TRUE(brevolt::test::WaitUntil(
+      [&] { return list.forget_unconfirmed(std::chrono::hours(0)) == 1; },
+      std::chrono::seconds(5)));
+  EXPECT_EQ(statuses(list), std::vector<std::string>{"bob@example.com confirmed named confirmed_at"});
+  EXPECT_EQ(list.claim(std::chrono::seconds(60)), std::nullopt) << "its mail went with it";
+}
+
 INSTANTIATE_TEST_SUITE_P(Stores, StoreConformance,
                          ::testing::Values(&sqlite_store, &postgres_store),
                          [](const auto& info) {
                            return info.index == 0 ? std::string("Sqlite")
                                                   : std::string("Postgres");
                          });
+
+// A reader holding the write-ahead log keeps an erased person's old pages
+// there: erase waits a while, then says so instead of reporting success.
+TEST(SqliteErase, FailsWhileAReaderHoldsTheLogAndSucceedsOnceItLetsGo) {
+  auto t = sqlite_store();
+  const auto& db = std::static_pointer_cast<SqliteCase>(t.keep)->db;
+  ASSERT_EQ(t.store->sign_up(list_signup("ann@example.com", false)),
+            ListSignupResult(ListSignupOutcome::Confirmed));
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(db.c_str(), &raw), SQLITE_OK);
+  const std::unique_ptr<sqlite3, decltype(&sqlite3_close)> reader(raw, &sqlite3_close);
+  ASSERT_EQ(sqlite3_exec(raw, "BEGIN; SELECT count(*) FROM signups", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  try {
+    t.store->list().erase("ann@example.com");
+    ADD_FAILURE() << "erase claimed success with the log held";
+  } catch (const StoreError& error) {
+    EXPECT_NE(std::string(error.what()).find("write-ahead log"), std::string::npos) << error.what();
+  }
+  ASSERT_EQ(sqlite3_exec(raw, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+  EXPECT_EQ(t.store->list().erase("ann@example.com"), 0u) << "gone from the tables already";
+  EXPECT_EQ(std::filesystem::file_size(db.string() + "-wal"), 0u);
+}
 
 }  // namespace
 }  // namespace brevolt::signup::test

@@ -24,64 +24,23 @@ std::optional<std::string> text(const PqResult& result, int row, int column) {
 
 std::string seconds_text(std::chrono::seconds value) { return std::to_string(value.count()); }
 
-std::string lifetime() { return seconds_text(kConfirmationLifetime); }
-std::string resend_interval() { return seconds_text(kResendInterval); }
+// What confirming would find; confirming twice changes nothing.
+LinkOutcome link_state(const PqResult& found) {
+  if (PQntuples(found.get()) == 0) return LinkOutcome::Unknown;
+  if (*text(found, 0, 0) != "pending") return LinkOutcome::Done;
+  return *text(found, 0, 1) == "t" ? LinkOutcome::Expired : LinkOutcome::Done;
+}
+
+constexpr std::string_view kFindToken =
+    "SELECT status, token_expires_at <= clock_timestamp() FROM signups WHERE token_hash = $1";
 
 }  // namespace
 
-void PostgresStore::sign_up(ListSignup signup,
-                            const std::function<void(ListSignupResult)>& done) {
-  if (!signup.confirm_by_mail) return confirmed_.submit(std::move(signup), done);
-  done(sign_up(signup));
-}
-
-ListSignupResult PostgresStore::sign_up(const ListSignup& signup) {
-  if (!signup.confirm_by_mail) return confirmed_.submit(signup);
-  const auto key = email_key(signup.email);
-  ListSignupOutcome outcome = ListSignupOutcome::NoMail;
-  const auto queue_mail = [&](PqConnection& connection) {
-    connection.query(
-        "UPDATE signups SET token_hash = $2, last_mail_at = clock_timestamp(),"
-        " token_expires_at = clock_timestamp() + make_interval(secs => $3::bigint)"
-        " WHERE email_key = $1",
-        {key, signup.token_hash, lifetime()});
-    // A mail not yet sent carries a link that no longer works: it goes.
-    connection.query("DELETE FROM outbox WHERE email_key = $1", {key});
-    connection.query(
-        "INSERT INTO outbox (email_key, recipient, token, message_id)"
-        " VALUES ($1, $2, $3, $4)",
-        {key, signup.email, signup.token, signup.message_id});
-    return ListSignupOutcome::MailQueued;
-  };
-  return as_result<ListSignupOutcome>("recording a sign-up", [&] {
-    in_transaction([&](PqConnection& connection) {
-      const auto found = connection.query(
-          "SELECT status, last_mail_at IS NULL OR last_mail_at <= clock_timestamp() -"
-          " make_interval(secs => $2::bigint) FROM signups WHERE email_key = $1 FOR UPDATE",
-          {key, resend_interval()});
-      if (PQntuples(found.get()) > 0) {
-        // A confirmed address learns nothing and gets nothing; a pending
-        // one gets its mail again, but not more often than the interval.
-        const bool may_mail = *text(found, 0, 0) == "pending" && *text(found, 0, 1) == "t";
-        outcome = may_mail ? queue_mail(connection) : ListSignupOutcome::NoMail;
-        return;
-      }
-      // Signing up again after leaving starts over.
-      connection.query("DELETE FROM suppressions WHERE email_key = $1", {key});
-      const auto added = connection.query(
-          "INSERT INTO signups (name, email, email_key, status, consent_address,"
-          " consent_user_agent, consent_form_version)"
-          " VALUES ($1, $2, $3, 'pending', $4, $5, $6) ON CONFLICT (email_key) DO NOTHING",
-          {signup.name, signup.email, key, signup.consent_address, signup.user_agent,
-           signup.form_version});
-      // Another server took the address a moment ago: it mails, not us.
-      if (std::string_view(PQcmdTuples(added.get())) != "1") {
-        outcome = ListSignupOutcome::NoMail;
-        return;
-      }
-      outcome = queue_mail(connection);
+LinkResult PostgresStore::peek(std::string_view token_hash) {
+  return as_result<LinkOutcome>("looking up a link", [&] {
+    return retried(lease_deadline(), [&](PqConnection& connection) {
+      return link_state(connection.query(kFindToken, {std::string(token_hash)}));
     });
-    return outcome;
   });
 }
 
@@ -90,17 +49,9 @@ LinkResult PostgresStore::confirm(std::string_view token_hash) {
   return as_result<LinkOutcome>("confirming", [&] {
     in_transaction([&](PqConnection& connection) {
       const std::string hash(token_hash);
-      const auto found = connection.query(
-          "SELECT status, token_expires_at <= clock_timestamp() FROM signups"
-          " WHERE token_hash = $1 FOR UPDATE",
-          {hash});
-      if (PQntuples(found.get()) == 0) {
-        outcome = LinkOutcome::Unknown;
-      } else if (*text(found, 0, 0) != "pending") {
-        outcome = LinkOutcome::Done;  // confirming twice changes nothing
-      } else if (*text(found, 0, 1) == "t") {
-        outcome = LinkOutcome::Expired;
-      } else {
+      const auto found = connection.query(std::string(kFindToken) + " FOR UPDATE", {hash});
+      outcome = link_state(found);
+      if (outcome == LinkOutcome::Done && *text(found, 0, 0) == "pending") {
         connection.query(
             "UPDATE signups SET status = 'confirmed', confirmed_at = clock_timestamp()"
             " WHERE token_hash = $1",
@@ -137,14 +88,16 @@ LinkResult PostgresStore::unsubscribe(std::string_view token_hash) {
 
 void PostgresStore::export_people(const std::function<void(const PersonRecord&)>& each) {
   PqResult people;
-  in_transaction([&](PqConnection& connection) {
+  in_transaction(
+      [&](PqConnection& connection) {
     people = connection.query(
         "SELECT email, name, status, " BREVOLT_PG_TIME("signed_up_at") ", "
         BREVOLT_PG_TIME("confirmed_at") ", NULL, consent_address FROM signups"
         " UNION ALL SELECT email_key, NULL, 'unsubscribed', NULL, NULL, "
         BREVOLT_PG_TIME("unsubscribed_at") ", NULL FROM suppressions ORDER BY 1",
         {});
-  });
+      },
+      lease_deadline(), true);
   for (int row = 0; row < PQntuples(people.get()); ++row) {
     each({*text(people, row, 0), text(people, row, 1), *text(people, row, 2), text(people, row, 3),
           text(people, row, 4), text(people, row, 5), text(people, row, 6)});
@@ -154,7 +107,8 @@ void PostgresStore::export_people(const std::function<void(const PersonRecord&)>
 std::size_t PostgresStore::erase(std::string_view email) {
   const auto key = email_key(email);
   std::size_t removed = 0;
-  in_transaction([&](PqConnection& connection) {
+  in_transaction(
+      [&](PqConnection& connection) {
     const auto signups = connection.query("DELETE FROM signups WHERE email_key = $1", {key});
     const auto suppressed =
         connection.query("DELETE FROM suppressions WHERE email_key = $1", {key});
@@ -162,6 +116,40 @@ std::size_t PostgresStore::erase(std::string_view email) {
     const auto rows =
         std::stoul(PQcmdTuples(signups.get())) + std::stoul(PQcmdTuples(suppressed.get()));
     removed = rows > 0 ? 1 : 0;
+      },
+      lease_deadline(), true);
+  // Deleted rows stay in the tables' files as dead tuples until vacuumed;
+  // rewritten, the files hold only the living. VACUUM runs outside any
+  // transaction, so on a connection of its own with the maintenance limits.
+  PqConnection vacuum(uri_, timeout_);
+  vacuum.execute("SET statement_timeout = " +
+                 std::to_string(std::chrono::milliseconds(kMaintenanceStatementTimeout).count()));
+  vacuum.execute("SET lock_timeout = " +
+                 std::to_string(std::chrono::milliseconds(kMaintenanceLockTimeout).count()));
+  try {
+    vacuum.execute("VACUUM FULL signups, suppressions, outbox");
+  } catch (const StoreError& error) {
+    throw StoreError(std::string("the person is gone from the tables, but vacuuming them "
+                                 "failed, so their rows may stay on disk until the next "
+                                 "vacuum: ") +
+                     error.what());
+  }
+  return removed;
+}
+
+std::size_t PostgresStore::forget_unconfirmed(std::chrono::hours after) {
+  std::size_t removed = 0;
+  in_transaction([&](PqConnection& connection) {
+    // The latest mail counts: a person who signed up again keeps the link
+    // they were just sent.
+    const auto gone = connection.query(
+        "WITH gone AS (DELETE FROM signups WHERE status = 'pending'"
+        " AND coalesce(last_mail_at, signed_up_at)"
+        " < clock_timestamp() - make_interval(secs => $1::bigint) RETURNING email_key),"
+        " mail AS (DELETE FROM outbox WHERE email_key IN (SELECT email_key FROM gone))"
+        " SELECT count(*) FROM gone",
+        {seconds_text(after)});
+    removed = std::stoul(*text(gone, 0, 0));
   });
   return removed;
 }
