@@ -167,6 +167,9 @@ void HttpSession::record(SignupToRecord signup) {
     // The link's secret is drawn here, off the event thread.
     store.sign_up(to_list_signup(signup, list), deadline, done);
   };
+  // The store answers a sign-up it has begun with its result, past the
+  // deadline if need be: an apology sent first would be a lie once it is
+  // stored. The timer only guards against a store that never answers.
   ask_store<ListSignupResult>(
       std::move(work),
       [this](const std::optional<ListSignupResult>& outcome) {
@@ -175,7 +178,8 @@ void HttpSession::record(SignupToRecord signup) {
           return signup_not_recorded();
         }
         return after_signup(*outcome, context_.settings.list, context_.log);
-      });
+      },
+      2 * context_.settings.store_deadline);
 }
 
 void HttpSession::act_on_link(LinkAction action) {
@@ -186,7 +190,8 @@ void HttpSession::act_on_link(LinkAction action) {
       [this, action](const std::optional<LinkResult>& result) {
         return after_link(action, result.value_or(StoreFailure{"the store did not answer in time"}),
                           context_.log);
-      });
+      },
+      context_.settings.store_deadline);
 }
 
 void HttpSession::check_store() {
@@ -198,15 +203,15 @@ void HttpSession::check_store() {
                       if (!health) context_.log("health check: the store did not answer in time");
                       if (health && *health) context_.log("health check: " + (*health)->message);
                       return health_answer(health && !*health);
-                    });
+                    },
+                    context_.settings.store_deadline);
 }
 
 template <typename Result>
 void HttpSession::ask_store(
     std::function<void(SignupStore&, const StoreHandoff::Done<Result>&)> work,
-    std::function<Answer(const std::optional<Result>&)> answer_for) {
-  context_.store.ask<Result>(shared_from_this(), store_timer_, context_.settings.store_deadline,
-                             std::move(work),
+    std::function<Answer(const std::optional<Result>&)> answer_for, Clock::duration patience) {
+  context_.store.ask<Result>(shared_from_this(), store_timer_, patience, std::move(work),
                              [this, answer_for = std::move(answer_for)](
                                  const std::optional<Result>& result) {
                                answer(answer_for(result), parser_->get().keep_alive());

@@ -8,7 +8,11 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <condition_variable>
 #include <csignal>
+#include <mutex>
+#include <set>
+#include <thread>
 #include <fstream>
 
 #include "tests/harness/server_process.h"
@@ -214,6 +218,64 @@ TEST(Executable, TellsTheServiceManagerItIsReadyAndStopsCleanlyWithTheSignUpKept
     ASSERT_EQ(stat(db.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
   }
+}
+
+// Another writer holds the file past the busy timeout while visitors sign
+// up, some hanging up before their answer. The server stays up, and every
+// answer it gave is the truth about the file afterwards: thanked once
+// stored, sorry when not.
+TEST(Executable, ALockedFileLeavesEveryAnswerTrueAndTheServerUp) {
+  constexpr int kVisitors = 12;
+  ScratchDir dir{"brevolt-server"};
+  const auto db = dir.path() / "signups.db";
+  // Each visitor from an address of its own, past the limit of one.
+  ServerProcess server({"--db", db.string(), "--trusted-proxy", "127.0.0.1"});
+  const int port = server.port();
+  auto lock = std::make_unique<WriteLock>(db);
+  ASSERT_TRUE(lock->locked());
+  std::mutex mutex;
+  std::condition_variable answered;
+  std::vector<std::string> answers(kVisitors);
+  std::vector<std::thread> visitors;
+  for (int n = 0; n < kVisitors; ++n) {
+    visitors.emplace_back([&, n] {
+      httplib::Client client("127.0.0.1", port);
+      // Every other one hangs up long before the store could answer.
+      client.set_read_timeout(n % 2 ? std::chrono::milliseconds(50) : std::chrono::seconds(30));
+      const auto res = client.Post(
+          "/posttobrevolt2.asp", {{"X-Forwarded-For", "192.0.2." + std::to_string(n + 1)}},
+          httplib::Params{{"name", "V"}, {"email", "v" + std::to_string(n) + "@example.com"}});
+      const std::lock_guard guard(mutex);
+      answers[static_cast<std::size_t>(n)] = res ? res->get_header_value("Location") : "";
+      answered.notify_all();
+    });
+  }
+  {
+    // The lock goes while the later sign-ups still wait for it.
+    std::unique_lock guard(mutex);
+    answered.wait(guard, [&] {
+      for (int n = 0; n < kVisitors; n += 2) {
+        if (!answers[static_cast<std::size_t>(n)].empty()) return true;
+      }
+      return false;
+    });
+  }
+  lock.reset();
+  for (auto& visitor : visitors) visitor.join();
+
+  std::set<std::string> stored;
+  for (const auto& row : ReadSignups(db)) stored.insert(row.email);
+  for (int n = 0; n < kVisitors; n += 2) {
+    SCOPED_TRACE(n);
+    const auto& answer = answers[static_cast<std::size_t>(n)];
+    ASSERT_TRUE(answer == "/thankyou.html" || answer == "/sorry.html") << answer;
+    EXPECT_EQ(answer == "/thankyou.html", stored.contains("v" + std::to_string(n) + "@example.com"));
+  }
+  httplib::Client client("127.0.0.1", port);
+  ASSERT_TRUE(client.Get("/healthz"));
+  EXPECT_EQ(client.Get("/healthz")->status, 200);
+  server.process().Kill(SIGTERM);
+  EXPECT_EQ(server.process().WaitExit(kExitTimeout), 0);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <memory>
+#include <set>
 
 #include "server/constants.h"
 #include "tests/harness/server_process.h"
@@ -173,7 +174,8 @@ TEST_F(MailingList, MailWaitsForARelayThatIsDownAcrossARestart) {
 // anyone between: the mail waits in the outbox and the log says why, without
 // the password.
 TEST_F(MailingList, LoginIsNeverSentToARelayWithoutTls) {
-  relay = std::make_unique<SmtpRelay>(dir.path() / "mail", 0, true);
+  relay = std::make_unique<SmtpRelay>(dir.path() / "mail", 0,
+                                      std::vector<std::string>{"--offer-login"});
   const auto err = dir.path() / "stderr";
   {
     MailingServer server(
@@ -187,6 +189,28 @@ TEST_F(MailingList, LoginIsNeverSentToARelayWithoutTls) {
   EXPECT_TRUE(relay->mail().empty());
   EXPECT_EQ(brevolt::test::FileText(err).find("hunter2"), std::string::npos);
   EXPECT_NE(export_csv().find("kim@example.com,Mallory Spamlink,pending,"), std::string::npos);
+}
+
+// A relay refusing the sender (a wrong --mail-from, say) is the relay's or
+// the maker's to mend, not the mail's: everything queued meanwhile waits
+// and goes once it accepts, each mail once.
+TEST_F(MailingList, MailRefusedAtTheSenderWaitsAndAllOfItArrivesOnce) {
+  relay.reset();
+  relay = std::make_unique<SmtpRelay>(dir.path() / "mail", 0,
+                                      std::vector<std::string>{"--refuse-mail-from", "2"});
+  MailingServer server(db, relay->url());
+  for (const char* email : {"kim@example.com", "lee@example.com", "max@example.com"}) {
+    ASSERT_EQ(server.sign_up(email)->get_header_value("Location"), kThankYouPath);
+  }
+  const auto kept = relay->wait_for_mail(3, kMailTimeout);
+  ASSERT_EQ(kept.size(), 3u);
+  std::set<std::string> to;
+  for (const auto& mail : kept) to.insert(mail.envelope_to.at(0));
+  EXPECT_EQ(to, (std::set<std::string>{"kim@example.com", "lee@example.com", "max@example.com"}));
+  // The sentinel: a fourth person's mail arrives, and nothing else did.
+  server.sign_up("ned@example.com");
+  EXPECT_EQ(relay->wait_for_mail(4, kMailTimeout).size(), 4u);
+  EXPECT_EQ(relay->mail().size(), 4u);
 }
 
 struct RefusedCase {
@@ -260,6 +284,11 @@ TEST_F(MailingList, UnknownAndExpiredLinksChangeNothing) {
       {"no token", std::string(kConfirmPath), false, 404},
       {"not a token", path_with(kUnsubscribePath, "%3Cscript%3E"), false, 404},
       {"expired confirm", path_with(kConfirmPath, token), true, 410},
+      // Opening a link says at once what pressing its button would.
+      {"unknown confirm opened", path_with(kConfirmPath, unknown), false, 404},
+      {"unknown unsubscribe opened", path_with(kUnsubscribePath, unknown), false, 404},
+      {"expired confirm opened", path_with(kConfirmPath, token), false, 410},
+      {"leaving works however old the link", path_with(kUnsubscribePath, token), false, 200},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
