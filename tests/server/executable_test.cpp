@@ -141,6 +141,8 @@ TEST(Executable, RefusesBadCommandLinesWithOneClearLine) {
       {"links' base without relay", {"--public-url", "https://x.org"}, "only apply with --smtp"},
       {"privacy notice not a web address", {"--privacy-url", "javascript:alert(1)"},
        "--privacy-url needs a http:// or https:// URL"},
+      {"pending days of none", {"--pending-days", "0", "--db", db}, "--pending-days needs a number"},
+      {"pending days not a number", {"--pending-days", "30d", "--db", db}, "--pending-days needs"},
       {"erase without address", {"erase", "--db", db}, "erase needs the e-mail address"},
       {"export as xml", {"export", "--db", db, "--format", "xml"}, "--format is csv or json"},
       {"export of no database", {"export", "--db", dir.path() / "none.db"}, "no database at"},
@@ -168,7 +170,7 @@ TEST(Executable, HelpDescribesTheFlags) {
   std::string text;
   while (const auto line = child.ReadLine(kStartTimeout)) text += *line + "\n";
   for (const char* flag : {"--listen HOST:PORT", "--db URI", "--trusted-proxy ADDR[/PREFIX]",
-                           "--smtp URL", "--mail-from", "--public-url", "--privacy-url", " export ",
+                           "--smtp URL", "--mail-from", "--public-url", "--privacy-url", "--pending-days N", " export ",
                            " erase ", "consent_address"}) {
     EXPECT_NE(text.find(flag), std::string::npos) << flag;
   }

@@ -12,8 +12,11 @@
 #include <thread>
 #include <vector>
 
+#include "server/http/routes.h"
 #include "server/store/mailing_list.h"
 #include "server/store/postgres/postgres_store.h"
+#include "server/store/postgres/pq_connection.h"
+#include "server/store/postgres/pq_pool.h"
 #include "server/token.h"
 #include "tests/harness/pg_cluster.h"
 #include "tests/harness/x_session.h"
@@ -106,6 +109,16 @@ TEST_P(StoreConformance, AnAddressInAnyLetterCaseIsStoredOnceAsFirstTyped) {
   EXPECT_EQ(sign_up("ann@exÄmple.com"), ListSignupResult(O::Confirmed));
   EXPECT_EQ(t.emails(), (std::vector<std::string>{"Ann@Example.com", "ann@exämple.com",
                                                   "ann@exÄmple.com"}));
+}
+
+// A header may carry any bytes; PostgreSQL takes only UTF-8, and would
+// refuse this visitor for good.
+TEST_P(StoreConformance, AConsentRecordFromAnyHeaderBytesIsStored) {
+  auto t = GetParam()();
+  SignupToRecord typed{"Ann", "ann@example.com", "192.0.2.7", "Br\xff\xfeowser/1 \xc3", "2"};
+  const auto signup = to_list_signup(typed, ListSettings{});
+  EXPECT_EQ(signup.user_agent, "Br\uFFFD\uFFFDowser/1 \uFFFD");
+  EXPECT_EQ(t.store->sign_up(signup), ListSignupResult(ListSignupOutcome::Confirmed));
 }
 
 TEST_P(StoreConformance, FailsWhileTheDatabaseIsAwayAndServesAgainOnceBack) {
@@ -283,6 +296,26 @@ INSTANTIATE_TEST_SUITE_P(Stores, StoreConformance,
                            return info.index == 0 ? std::string("Sqlite")
                                                   : std::string("Postgres");
                          });
+
+// Whatever its holder threw, a connection comes back without its
+// transaction; while every one is out, a lease waits only until its
+// deadline.
+TEST(PqPool, ALeaseLeftInATransactionIsRolledBackAndAFullPoolFailsInTime) {
+  const auto uri = SharedPgCluster().create_database();
+  PqPool pool([&] { return std::make_unique<PqConnection>(uri, kTestBusyTimeout * 10); }, 1);
+  const auto never = PqPool::Clock::time_point::max();
+  try {
+    const PqPool::Lease lease(pool, never);
+    lease->execute("BEGIN");
+    lease->execute("CREATE TABLE half_done (x int)");
+    throw std::runtime_error("not the store's own failure");
+  } catch (const std::runtime_error&) {
+  }
+  const PqPool::Lease next(pool, never);
+  EXPECT_FALSE(next->in_transaction());
+  EXPECT_NO_THROW(next->execute("CREATE TABLE half_done (x int)")) << "the first one stayed";
+  EXPECT_THROW(PqPool::Lease(pool, PqPool::Clock::now() + kTestBusyTimeout), StoreUnavailable);
+}
 
 // A reader holding the write-ahead log keeps an erased person's old pages
 // there: erase waits a while, then says so instead of reporting success.
