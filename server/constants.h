@@ -75,8 +75,9 @@ inline constexpr std::chrono::seconds kSignupWindow{60};
 
 // A sign-up not begun by the store within this is never written and is
 // answered with the apology page; past the busy timeout, so that a lock
-// alone does not do it. One begun is answered with its result, or with the
-// apology if the store has not answered within twice this.
+// alone does not do it. One begun is answered with its result (each of its
+// statements has its own bound), or with the apology if the store has not
+// answered within three times this.
 inline constexpr std::chrono::milliseconds kStoreDeadline{5000};
 // After a stop, what is in progress is answered within this; the rest is
 // abandoned. Below systemd's stop timeout.

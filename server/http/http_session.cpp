@@ -179,7 +179,7 @@ void HttpSession::record(SignupToRecord signup) {
         }
         return after_signup(*outcome, context_.settings.list, context_.log);
       },
-      2 * context_.settings.store_deadline);
+      3 * context_.settings.store_deadline);
 }
 
 void HttpSession::act_on_link(LinkAction action) {

@@ -76,11 +76,18 @@ std::chrono::milliseconds OutboxWorker::send_due() {
   }
 }
 
+// A store that fails here is tried at the next interval; mail must not wait
+// for it.
 void OutboxWorker::forget_pending() {
   const auto now = Clock::now();
   if (now < next_forget_) return;
-  const auto forgotten = outbox_.forget_unconfirmed(settings_.forget_pending_after);
   next_forget_ = now + kPendingSweepInterval;
+  std::size_t forgotten = 0;
+  try {
+    forgotten = outbox_.forget_unconfirmed(settings_.forget_pending_after);
+  } catch (const std::exception& error) {
+    log_(std::string("outbox: could not forget unconfirmed sign-ups: ") + error.what());
+  }
   if (forgotten > 0) {
     log_("outbox: forgot " + std::to_string(forgotten) + " sign-up(s) not confirmed within " +
          std::to_string(std::chrono::floor<std::chrono::days>(settings_.forget_pending_after)

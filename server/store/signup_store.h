@@ -86,7 +86,9 @@ class SignupStore {
   // statement's own time limit bounds. `done` is called exactly once.
   virtual void sign_up(ListSignup signup, std::chrono::steady_clock::time_point deadline,
                        std::function<void(ListSignupResult)> done) {
-    if (std::chrono::steady_clock::now() > deadline) return done(StoreFailure{std::string(kPastDeadline)});
+    if (std::chrono::steady_clock::now() > deadline) {
+      return done(StoreFailure{std::string(kPastDeadline)});
+    }
     done(sign_up(signup));
   }
 

@@ -141,7 +141,7 @@ TEST(Executable, RefusesBadCommandLinesWithOneClearLine) {
       {"links' base without relay", {"--public-url", "https://x.org"}, "only apply with --smtp"},
       {"privacy notice not a web address", {"--privacy-url", "javascript:alert(1)"},
        "--privacy-url needs a http:// or https:// URL"},
-      {"pending days of none", {"--pending-days", "0", "--db", db}, "--pending-days needs a number"},
+      {"pending days of none", {"--pending-days", "0", "--db", db}, "--pending-days needs"},
       {"pending days not a number", {"--pending-days", "30d", "--db", db}, "--pending-days needs"},
       {"erase without address", {"erase", "--db", db}, "erase needs the e-mail address"},
       {"export as xml", {"export", "--db", db, "--format", "xml"}, "--format is csv or json"},
@@ -170,7 +170,8 @@ TEST(Executable, HelpDescribesTheFlags) {
   std::string text;
   while (const auto line = child.ReadLine(kStartTimeout)) text += *line + "\n";
   for (const char* flag : {"--listen HOST:PORT", "--db URI", "--trusted-proxy ADDR[/PREFIX]",
-                           "--smtp URL", "--mail-from", "--public-url", "--privacy-url", "--pending-days N", " export ",
+                           "--smtp URL", "--mail-from", "--public-url", "--privacy-url",
+                           "--pending-days N", " export ",
                            " erase ", "consent_address"}) {
     EXPECT_NE(text.find(flag), std::string::npos) << flag;
   }
@@ -271,7 +272,8 @@ TEST(Executable, ALockedFileLeavesEveryAnswerTrueAndTheServerUp) {
     SCOPED_TRACE(n);
     const auto& answer = answers[static_cast<std::size_t>(n)];
     ASSERT_TRUE(answer == "/thankyou.html" || answer == "/sorry.html") << answer;
-    EXPECT_EQ(answer == "/thankyou.html", stored.contains("v" + std::to_string(n) + "@example.com"));
+    EXPECT_EQ(answer == "/thankyou.html",
+              stored.contains("v" + std::to_string(n) + "@example.com"));
   }
   httplib::Client client("127.0.0.1", port);
   ASSERT_TRUE(client.Get("/healthz"));

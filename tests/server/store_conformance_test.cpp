@@ -286,7 +286,8 @@ TEST_P(StoreConformance, PendingPeopleAreForgottenWithTheirMailOnceTheirTimeIsUp
   EXPECT_TRUE(brevolt::test::WaitUntil(
       [&] { return list.forget_unconfirmed(std::chrono::hours(0)) == 1; },
       std::chrono::seconds(5)));
-  EXPECT_EQ(statuses(list), std::vector<std::string>{"bob@example.com confirmed named confirmed_at"});
+  EXPECT_EQ(statuses(list),
+            std::vector<std::string>{"bob@example.com confirmed named confirmed_at"});
   EXPECT_EQ(list.claim(std::chrono::seconds(60)), std::nullopt) << "its mail went with it";
 }
 

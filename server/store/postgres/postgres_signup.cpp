@@ -42,7 +42,8 @@ std::string confirmed_batch_sql(std::size_t rows) {
   }
   return "WITH batch (name, email, email_key, consent_address, user_agent, form_version, arrival)"
          " AS (VALUES " + batch + "),"
-         " unsuppressed AS (DELETE FROM suppressions WHERE email_key IN (SELECT email_key FROM batch))"
+         " unsuppressed AS (DELETE FROM suppressions"
+         " WHERE email_key IN (SELECT email_key FROM batch))"
          " INSERT INTO signups (name, email, email_key, status, confirmed_at, consent_address,"
          " consent_user_agent, consent_form_version)"
          " SELECT name, email, email_key, 'confirmed', clock_timestamp(), consent_address,"

@@ -66,7 +66,7 @@ const std::vector<std::vector<std::string_view>> kMigrations = {
 void migrate(PqConnection& connection) {
   connection.execute("BEGIN");
   // An upgrade may rewrite a large list, and wait for another server's.
-  connection.allow_long_transaction();
+  connection.lift_limits();
   connection.execute(kSchemaLock);
   connection.execute("CREATE TABLE IF NOT EXISTS brevolt_schema (version integer NOT NULL)");
   const auto found = connection.execute("SELECT coalesce(max(version), 0) FROM brevolt_schema");
@@ -110,7 +110,7 @@ void PostgresStore::in_transaction(const std::function<void(PqConnection&)>& wor
   // What is thrown leaves the transaction open: the lease rolls it back.
   retried(deadline, [&](PqConnection& connection) {
     connection.execute("BEGIN");
-    if (long_running) connection.allow_long_transaction();
+    if (long_running) connection.lift_limits();
     work(connection);
     connection.execute("COMMIT");
     return true;

@@ -117,10 +117,11 @@ bool PqConnection::in_transaction() const {
   return PQtransactionStatus(conn_.get()) != PQTRANS_IDLE;
 }
 
-void PqConnection::allow_long_transaction() {
-  execute("SET LOCAL statement_timeout = " +
+void PqConnection::lift_limits(bool whole_session) {
+  const std::string set = whole_session ? "SET " : "SET LOCAL ";
+  execute(set + "statement_timeout = " +
           milliseconds_of(std::chrono::milliseconds(kMaintenanceStatementTimeout)));
-  execute("SET LOCAL lock_timeout = " +
+  execute(set + "lock_timeout = " +
           milliseconds_of(std::chrono::milliseconds(kMaintenanceLockTimeout)));
 }
 

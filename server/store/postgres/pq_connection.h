@@ -47,9 +47,9 @@ class PqConnection {
   bool broken() const;
   // Whether a transaction is open (or failed and not yet rolled back).
   bool in_transaction() const;
-  // Raises this transaction's limits to the maintenance ones: it may read
-  // or rewrite the whole list.
-  void allow_long_transaction();
+  // Raises this transaction's limits (or, outside one, the connection's) to
+  // the maintenance ones: it may read or rewrite the whole list.
+  void lift_limits(bool whole_session = false);
   // libpq's last message, on one line.
   std::string error() const;
 

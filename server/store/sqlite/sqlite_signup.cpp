@@ -70,7 +70,8 @@ std::vector<ListSignupResult> SqliteStore::sign_up(const std::vector<const ListS
                            in_transaction([&] { return record(*signup); }));
     } catch (const StoreUnavailable& error) {
       // Those written already keep their results; the rest fail at once.
-      results.resize(batch.size(), StoreFailure{std::string("recording a sign-up: ") + error.what()});
+      results.resize(batch.size(),
+                     StoreFailure{std::string("recording a sign-up: ") + error.what()});
       break;
     } catch (const std::exception& error) {
       results.emplace_back(StoreFailure{std::string("recording a sign-up: ") + error.what()});
