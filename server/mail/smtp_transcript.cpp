@@ -21,7 +21,7 @@ std::string upper_word(std::string_view line) {
 
 bool is_command(std::string_view word) {
   constexpr std::string_view kCommands[] = {"EHLO", "HELO", "STARTTLS", "AUTH",
-                                            "MAIL", "RCPT", "DATA",     "QUIT"};
+                                            "MAIL", "RCPT", "DATA"};
   return std::find(std::begin(kCommands), std::end(kCommands), word) != std::end(kCommands);
 }
 
@@ -43,6 +43,7 @@ int SmtpTranscript::on_debug(CURL*, curl_infotype type, char* data, std::size_t 
 }
 
 void SmtpTranscript::heard(std::string_view text) {
+  if (quitting_) return;
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
   const auto last = text.rfind('\n');
   if (last != std::string_view::npos) text.remove_prefix(last + 1);
@@ -53,10 +54,12 @@ void SmtpTranscript::heard(std::string_view text) {
   }
 }
 
-// AUTH's continuation lines are not commands: the verb stays AUTH.
+// AUTH's continuation lines are not commands: the verb stays AUTH. The
+// QUIT that follows a failure must not hide where it was.
 void SmtpTranscript::said(std::string_view text) {
   auto word = upper_word(text);
-  if (is_command(word)) command_ = std::move(word);
+  if (word == "QUIT") quitting_ = true;
+  if (!quitting_ && is_command(word)) command_ = std::move(word);
 }
 
 SendOutcome SmtpTranscript::classify(long reply) const {

@@ -21,13 +21,16 @@ class SmtpTranscript {
   // For the log: where the session failed and what the relay said.
   std::string describe() const;
 
- private:
-  static int on_debug(CURL*, curl_infotype type, char* data, std::size_t size, void* user);
+  // What the debug callback feeds: lines from the relay, lines to it.
   void heard(std::string_view text);
   void said(std::string_view text);
 
+ private:
+  static int on_debug(CURL*, curl_infotype type, char* data, std::size_t size, void* user);
+
   std::string command_;  // empty until the first command, during the greeting
   std::string reply_;
+  bool quitting_ = false;
 };
 
 }  // namespace brevolt::signup

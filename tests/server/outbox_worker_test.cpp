@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "server/constants.h"
+#include "server/mail/smtp_transcript.h"
 
 namespace brevolt::signup::test {
 namespace {
@@ -103,6 +104,36 @@ TEST(OutboxWorker, SendsRetriesOrDropsByTheRelaysAnswer) {
     EXPECT_EQ(outbox.calls, c.calls);
     EXPECT_EQ(!log.empty(), c.logged);
     EXPECT_NE(relay.message.find("https://x.example/confirm?t=tok"), std::string::npos);
+  }
+}
+
+struct StageCase {
+  std::vector<std::string> said;
+  long reply;
+  SendOutcome outcome;
+};
+
+// Whose fault a refusal is goes by the command it answered, never by the
+// QUIT that follows it.
+TEST(SmtpTranscript, OnlyTheRecipientAndTheDataCanRefuseTheMessage) {
+  using O = SendOutcome;
+  const StageCase cases[] = {
+      {{}, 554, O::RelayDown},  // the greeting
+      {{"EHLO x"}, 550, O::RelayDown},
+      {{"EHLO x", "STARTTLS"}, 554, O::RelayDown},
+      {{"EHLO x", "AUTH PLAIN", "dXNlcg=="}, 535, O::RelayDown},
+      {{"EHLO x", "MAIL FROM:<l@x.org>", "QUIT"}, 550, O::RelayDown},
+      {{"EHLO x", "MAIL FROM:<l@x.org>", "RCPT TO:<a@x.org>", "QUIT"}, 550, O::Refused},
+      {{"EHLO x", "MAIL FROM:<l@x.org>", "RCPT TO:<a@x.org>"}, 450, O::TryLater},
+      {{"EHLO x", "MAIL FROM:<l@x.org>", "RCPT TO:<a@x.org>", "DATA"}, 554, O::Refused},
+      {{"EHLO x", "MAIL FROM:<l@x.org>", "RCPT TO:<a@x.org>", "DATA"}, 0, O::RelayDown},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.said.size() << " commands, " << c.reply);
+    SmtpTranscript transcript;
+    for (const auto& line : c.said) transcript.said(line + "\r\n");
+    transcript.heard("550 5.7.1 no\r\n");
+    EXPECT_EQ(transcript.classify(c.reply), c.outcome);
   }
 }
 
