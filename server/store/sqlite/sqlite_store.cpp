@@ -117,8 +117,7 @@ void SqliteStore::DatabaseDeleter::operator()(sqlite3* db) const { sqlite3_close
 
 SqliteStore::SqliteStore(const std::string& path, std::chrono::milliseconds busy_timeout)
     // One connection: one batch at a time.
-    : busy_timeout_(busy_timeout),
-      signups_(
+    : signups_(
           1, kMostSignupsPerCommit, [this](const auto& batch) { return sign_up(batch); },
           [](const std::string& why) { return StoreFailure{"recording a sign-up: " + why}; }) {
   create_private_file(path);

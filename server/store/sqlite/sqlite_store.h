@@ -73,7 +73,6 @@ class SqliteStore final : public SignupStore, public MailingList {
   auto in_transaction(Work work) -> decltype(work());
 
   std::mutex mutex_;
-  const std::chrono::milliseconds busy_timeout_;
   std::unique_ptr<sqlite3, DatabaseDeleter> db_;
   Statement begin_;
   Statement rollback_;
