@@ -57,6 +57,10 @@ inline constexpr std::chrono::seconds kLingerTimeout{2};
 inline constexpr std::size_t kMaxConnectionsPerAddress = 32;
 inline constexpr std::size_t kMaxConnections = 8192;
 inline constexpr std::size_t kMaxHeaderBytes = 8 * std::size_t{1024};
+// Read but not yet parsed, per connection: a head and a body at most, and
+// room for the framing between. A chunk line or a trailer that never ends
+// fills it and is refused, rather than growing it for the whole deadline.
+inline constexpr std::size_t kMaxBufferedBytes = kMaxHeaderBytes + kMaxBodyBytes + 1024;
 // Accepting fails while no descriptor is free, or when the network or a
 // firewall refuses one connection; this long until it tries again.
 inline constexpr std::chrono::milliseconds kAcceptRetryDelay{100};
@@ -69,8 +73,11 @@ inline constexpr unsigned kIpv6ClientPrefix = 64;
 inline constexpr std::size_t kMaxSignupsPerWindow = 5;
 inline constexpr std::chrono::seconds kSignupWindow{60};
 
-// A sign-up waiting for the store longer than this is answered with the
-// apology page; past the busy timeout, so that a lock alone does not do it.
+// A sign-up not begun by the store within this is never written and is
+// answered with the apology page; past the busy timeout, so that a lock
+// alone does not do it. One begun is answered with its result (each of its
+// statements has its own bound), or with the apology if the store has not
+// answered within three times this.
 inline constexpr std::chrono::milliseconds kStoreDeadline{5000};
 // After a stop, what is in progress is answered within this; the rest is
 // abandoned. Below systemd's stop timeout.
@@ -144,5 +151,23 @@ inline constexpr std::chrono::hours kDefaultMailBudgetPeriod{1};
 // day: a person who lost the first two has had their chance to ask again.
 inline constexpr int kEagerMails = 2;
 inline constexpr std::chrono::hours kLaterResendInterval{24};
+// Sign-ups never confirmed are forgotten, consent record and mail with
+// them, this many days after their last mail (--pending-days); the worker
+// looks for them this often.
+inline constexpr int kDefaultPendingDays = 30;
+inline constexpr std::chrono::hours kPendingSweepInterval{1};
+// PostgreSQL: a connection to the database server must be made within the
+// busy timeout; an idle one is probed so that a silent partition is noticed
+// within idle + interval * count rather than the kernel's two hours.
+inline constexpr std::chrono::seconds kPgKeepaliveIdle{10};
+inline constexpr std::chrono::seconds kPgKeepaliveInterval{5};
+inline constexpr int kPgKeepaliveCount = 3;
+// Schema changes, export and erase may read or rewrite the whole list, and
+// wait for the running servers' locks: limits for maintenance, not visitors.
+inline constexpr std::chrono::minutes kMaintenanceStatementTimeout{60};
+inline constexpr std::chrono::minutes kMaintenanceLockTimeout{5};
+// erase: how many busy timeouts it waits for readers to let go of the
+// SQLite write-ahead log before it says the log still holds the person.
+inline constexpr int kEraseLogAttempts = 4;
 
 }  // namespace brevolt::signup

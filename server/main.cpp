@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string_view>
@@ -52,7 +53,8 @@ std::string url_host(const std::string& host) {
 
 int main(int argc, char** argv) {
   const std::vector<std::string_view> args(argv + 1, argv + argc);
-  auto parsed = signup::parse_options(args);
+  const char* credentials = std::getenv("CREDENTIALS_DIRECTORY");
+  auto parsed = signup::parse_options(args, credentials ? credentials : "");
   if (const auto* error = std::get_if<signup::OptionsError>(&parsed)) {
     return fail(kUsageError, error->message);
   }

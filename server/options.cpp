@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <fstream>
 #include <initializer_list>
+#include <iterator>
 #include <memory>
 #include <optional>
 
@@ -31,13 +33,17 @@ constexpr std::string_view kDomainBudgetFlag = "--mail-budget-domain";
 constexpr std::string_view kFormMinSecondsFlag = "--form-min-seconds";
 // A person needs seconds, not hours; more would refuse everyone.
 constexpr int kMostFormMinSeconds = 600;
+constexpr std::string_view kPendingDaysFlag = "--pending-days";
+// Ten years: past it the number is a typo, not a policy.
+constexpr int kMostPendingDays = 3650;
 constexpr std::string_view kExportCommand = "export";
 constexpr std::string_view kEraseCommand = "erase";
 
 // The flags that take a value, per command.
 constexpr std::string_view kServeFlags[] = {
-    kListenFlag,    kDbFlag,         kTrustedProxyFlag, kSmtpFlag,          kMailFromFlag,
-    kPublicUrlFlag, kPrivacyUrlFlag, kMailBudgetFlag,   kDomainBudgetFlag, kFormMinSecondsFlag};
+    kListenFlag,     kDbFlag,         kTrustedProxyFlag, kSmtpFlag,
+    kMailFromFlag,   kPublicUrlFlag,  kPrivacyUrlFlag,   kMailBudgetFlag,
+    kDomainBudgetFlag, kFormMinSecondsFlag, kPendingDaysFlag};
 constexpr std::string_view kExportFlags[] = {kDbFlag, kFormatFlag};
 constexpr std::string_view kEraseFlags[] = {kDbFlag};
 
@@ -50,21 +56,78 @@ std::span<const std::string_view> flags_of(Command command) {
   return kServeFlags;
 }
 
+// A URL as a message may show it: whatever stands between "//" and the
+// host's "@" could hold a password, and goes whether the URL parses or not.
+std::string without_login(std::string_view url) {
+  const auto start = url.find("//");
+  if (start == std::string_view::npos) return std::string(url);
+  const auto authority = url.substr(start + 2, url.find_first_of("/?#", start + 2) - start - 2);
+  const auto at = authority.rfind('@');
+  if (at == std::string_view::npos) return std::string(url);
+  return std::string(url.substr(0, start + 2)) + "..." +
+         std::string(url.substr(start + 2 + at));
+}
+
+using UriPtr = std::unique_ptr<GUri, decltype(&g_uri_unref)>;
+
+UriPtr parse_uri(std::string_view text) {
+  const std::string copy(text);
+  return {g_uri_parse(copy.c_str(), G_URI_FLAGS_HAS_PASSWORD, nullptr), &g_uri_unref};
+}
+
 // Empty when `text` is an absolute URL with a host and one of `schemes`.
 std::string url_problem(std::string_view flag, std::string_view text,
                         std::initializer_list<std::string_view> schemes) {
-  const std::string copy(text);
-  const std::unique_ptr<GUri, decltype(&g_uri_unref)> uri(
-      g_uri_parse(copy.c_str(), G_URI_FLAGS_HAS_PASSWORD, nullptr), &g_uri_unref);
+  const auto uri = parse_uri(text);
   std::string names;
   for (const auto scheme : schemes) {
     names += (names.empty() ? "" : " or ") + std::string(scheme) + "://";
   }
-  const auto bad = std::string(flag) + " needs a " + names + " URL, not '" + copy + "'";
+  const auto bad =
+      std::string(flag) + " needs a " + names + " URL, not '" + without_login(text) + "'";
   if (!uri || !g_uri_get_host(uri.get()) || !*g_uri_get_host(uri.get())) return bad;
   const std::string_view scheme = g_uri_get_scheme(uri.get());
   if (std::find(schemes.begin(), schemes.end(), scheme) == schemes.end()) return bad;
   return {};
+}
+
+// One-click unsubscribing (RFC 8058) is posted by mailbox providers to
+// https only; plain http is left for a server tried on this machine.
+std::string public_url_problem(std::string_view text) {
+  if (auto problem = url_problem(kPublicUrlFlag, text, {"http", "https"}); !problem.empty()) {
+    return problem;
+  }
+  const auto uri = parse_uri(text);
+  if (std::string_view(g_uri_get_scheme(uri.get())) == "https") return {};
+  const std::string_view host = g_uri_get_host(uri.get());
+  const auto address = parse_ip_address(host);
+  const auto loopback_v4 = parse_address_block("127.0.0.0/8");
+  const auto loopback_v6 = parse_address_block("::1");
+  if (host == "localhost" ||
+      (address && (loopback_v4->contains(*address) || loopback_v6->contains(*address)))) {
+    return {};
+  }
+  return std::string(kPublicUrlFlag) +
+         " must be an https:// URL (mail providers send one-click unsubscribes over https "
+         "only); http:// is for a loopback host alone";
+}
+
+// The file `name` in `folder` without its final line end; nothing when the
+// folder is not given or holds no such file. An empty file counts as none.
+std::variant<std::optional<std::string>, OptionsError> credential(
+    const std::filesystem::path& folder, std::string_view name) {
+  if (folder.empty()) return std::nullopt;
+  const auto path = folder / name;
+  std::error_code missing;
+  if (!std::filesystem::exists(path, missing)) return std::nullopt;
+  std::ifstream in(path, std::ios::binary);
+  std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (!in && !in.eof()) {
+    return OptionsError{"cannot read the credential " + path.string()};
+  }
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  if (text.empty()) return std::nullopt;
+  return text;
 }
 
 // What a command line must hold together; empty when it does.
@@ -86,10 +149,7 @@ std::string combination_problem(const Options& options) {
     if (auto problem = mail_address_problem(mail.from); !problem.empty()) {
       return "bad --mail-from address: " + problem;
     }
-    if (auto problem = url_problem(kPublicUrlFlag, mail.public_url, {"http", "https"});
-        !problem.empty()) {
-      return problem;
-    }
+    if (auto problem = public_url_problem(mail.public_url); !problem.empty()) return problem;
   }
   if (!options.privacy_url.empty()) {
     return url_problem(kPrivacyUrlFlag, options.privacy_url, {"http", "https"});
@@ -97,16 +157,17 @@ std::string combination_problem(const Options& options) {
   return {};
 }
 
-std::optional<int> parse_port(std::string_view text) {
+// A whole number from 0 to `most`, in decimal digits only.
+std::optional<int> parse_decimal(std::string_view text, int most) {
   if (text.empty()) return std::nullopt;
-  int port = 0;
+  int number = 0;
   const auto* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, port);
-  // from_chars accepts a leading '-', which a port never has.
-  if (ec != std::errc{} || ptr != end || text.front() == '-' || port > kMaxPort) {
+  const auto [ptr, ec] = std::from_chars(text.data(), end, number);
+  // from_chars accepts a leading '-', which neither a port nor a count has.
+  if (ec != std::errc{} || ptr != end || text.front() == '-' || number > most) {
     return std::nullopt;
   }
-  return port;
+  return number;
 }
 
 }  // namespace
@@ -132,12 +193,13 @@ std::variant<ListenAddress, OptionsError> parse_listen_address(std::string_view 
     if (host.find(':') != std::string_view::npos) return bad("write IPv6 hosts as [HOST]:PORT");
   }
   if (host.empty()) return bad("the host is empty");
-  const auto port = parse_port(port_text);
+  const auto port = parse_decimal(port_text, kMaxPort);
   if (!port) return bad("the port must be a number from 0 to 65535");
   return ListenAddress{std::string(host), *port};
 }
 
-std::variant<Options, OptionsError> parse_options(std::span<const std::string_view> args) {
+std::variant<Options, OptionsError> parse_options(std::span<const std::string_view> args,
+                                                  const std::filesystem::path& credentials) {
   // Filled in field by field: GCC 12 at -O3 takes the unwinding of a
   // half-built aggregate of strings for a use of an uninitialised one.
   Options options;
@@ -149,6 +211,7 @@ std::variant<Options, OptionsError> parse_options(std::span<const std::string_vi
   if (!args.empty() && args[0] == kEraseCommand) options.command = Command::Erase;
   if (options.command != Command::Serve) ++i;
   const auto flags = flags_of(options.command);
+  bool given_db = false;
   for (; i < args.size(); ++i) {
     const std::string_view arg = args[i];
     if (arg == kHelpFlag) {
@@ -191,6 +254,7 @@ std::variant<Options, OptionsError> parse_options(std::span<const std::string_vi
     } else if (flag == kDbFlag) {
       if (value->empty()) return OptionsError{"--db needs a file path or a postgresql:// URI"};
       options.db_path = std::string(*value);
+      given_db = true;
     } else if (flag == kFormatFlag) {
       if (*value != "csv" && *value != "json") return OptionsError{"--format is csv or json"};
       options.export_json = *value == "json";
@@ -211,6 +275,13 @@ std::variant<Options, OptionsError> parse_options(std::span<const std::string_vi
                             std::to_string(kMostFormMinSeconds)};
       }
       options.form_min_age = std::chrono::seconds(seconds);
+    } else if (flag == kPendingDaysFlag) {
+      const auto days = parse_decimal(*value, kMostPendingDays);
+      if (!days || *days < 1) {
+        return OptionsError{"--pending-days needs a number of days from 1 to " +
+                            std::to_string(kMostPendingDays)};
+      }
+      options.mail.pending_days = *days;
     } else if (flag == kSmtpFlag) {
       options.mail.smtp_url = std::string(*value);
     } else if (flag == kMailFromFlag) {
@@ -224,6 +295,16 @@ std::variant<Options, OptionsError> parse_options(std::span<const std::string_vi
     }
   }
   if (options.show_help || options.show_version) return options;
+  // The command line wins: an operator's own flag overrides the service's.
+  const std::pair<std::string_view, std::string*> from_files[] = {
+      {kDbFlag, given_db ? nullptr : &options.db_path},
+      {kSmtpFlag, options.mail.smtp_url.empty() ? &options.mail.smtp_url : nullptr}};
+  for (const auto& [flag, target] : from_files) {
+    if (!target || std::find(flags.begin(), flags.end(), flag) == flags.end()) continue;
+    auto read = credential(credentials, flag.substr(2));
+    if (auto* error = std::get_if<OptionsError>(&read)) return *error;
+    if (auto& text = std::get<std::optional<std::string>>(read)) *target = std::move(*text);
+  }
   if (auto problem = combination_problem(options); !problem.empty()) return OptionsError{problem};
   return options;
 }
@@ -248,11 +329,16 @@ std::string usage_text() {
   text += "  --trusted-proxy ADDR[/PREFIX]\n"
           "                      a proxy whose X-Forwarded-For names the client (repeatable)\n";
   text += "  --smtp URL          confirm each sign-up by mail through this relay:\n"
-          "                      smtp://[USER:PASSWORD@]HOST:PORT (STARTTLS where offered)\n"
-          "                      or smtps://...; without it sign-ups count as confirmed\n";
+          "                      smtp://[USER:PASSWORD@]HOST:PORT (STARTTLS where offered,\n"
+          "                      and required with a login) or smtps://...; without it\n"
+          "                      sign-ups count as confirmed\n";
   text += "  --mail-from ADDRESS the address mail comes from (with --smtp)\n";
   text += "  --public-url URL    where this server is reached from outside: the base of\n"
-          "                      the confirm and unsubscribe links (with --smtp)\n";
+          "                      the confirm and unsubscribe links (with --smtp); https,\n"
+          "                      or http on a loopback host only\n";
+  text += "  --pending-days N    forget sign-ups still unconfirmed N days after their last\n"
+          "                      mail, consent record included (default " +
+          std::to_string(kDefaultPendingDays) + "; with --smtp)\n";
   text += "  --mail-budget N/PERIOD\n"
           "                      confirmation mails sent at most in any PERIOD (s, min or h);\n"
           "                      the rest wait in the outbox, in order (default " +
@@ -266,12 +352,16 @@ std::string usage_text() {
           "                      (default " + std::to_string(kFormTokenMinAge.count()) + ")\n";
   text += "  --help              show this text\n";
   text += "  --version           show the version (" + std::string(kVersion) + ")\n\n";
+  text += "--db and --smtp not given may come from the files db and smtp in\n"
+          "$CREDENTIALS_DIRECTORY (systemd's LoadCredential=), keeping passwords off\n"
+          "the command line.\n\n";
   text += "export writes every person on the list to stdout, with the columns\n"
           "email,name,status,signed_up_at,confirmed_at,unsubscribed_at,consent_address\n"
           "(status pending, confirmed or unsubscribed): CSV with a header row (the default)\n"
           "or a JSON array of objects with the same keys.\n";
-  text += "erase removes the person with that address (in any letter case) everywhere,\n"
-          "mail waiting for them included, and prints how many people it removed.\n\n";
+  text += "erase removes the person with that address (in any letter case) from every\n"
+          "table and the database's own log, mail waiting for them included, and prints\n"
+          "how many people it removed; it fails if a copy could not be cleared.\n\n";
   text += "Prints one line 'listening on URL' once it accepts connections, then one line\n"
           "'METHOD PATH STATUS' for each request answered. " + std::string(kHealthPath) +
           " answers 200 while the store does.\n";

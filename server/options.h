@@ -1,6 +1,7 @@
 #pragma once
 // The command line of the sign-up server.
 #include <chrono>
+#include <filesystem>
 #include <span>
 #include <string>
 #include <string_view>
@@ -27,6 +28,8 @@ struct MailOptions {
   BudgetLimit budget{kDefaultMailBudget, kDefaultMailBudgetPeriod};
   BudgetLimit domain_budget{kDefaultDomainMailBudget, kDefaultMailBudgetPeriod};
   bool budget_given = false;
+  // Pending sign-ups are forgotten this many days after their last mail.
+  int pending_days = kDefaultPendingDays;
 };
 
 enum class Command {
@@ -59,8 +62,12 @@ struct OptionsError {
 // HOST:PORT, or [IPv6]:PORT; the port is 0..65535 in decimal.
 std::variant<ListenAddress, OptionsError> parse_listen_address(std::string_view text);
 
-// args excludes the program name.
-std::variant<Options, OptionsError> parse_options(std::span<const std::string_view> args);
+// args excludes the program name. `credentials`, when given, is a folder
+// (systemd's $CREDENTIALS_DIRECTORY) whose files `db` and `smtp` stand for
+// --db and --smtp not given on the command line, so that a password never
+// shows among the process's arguments.
+std::variant<Options, OptionsError> parse_options(std::span<const std::string_view> args,
+                                                  const std::filesystem::path& credentials = {});
 
 std::string usage_text();
 // One line: the program's name and version.

@@ -1,14 +1,13 @@
 #include "server/http/http_session.h"
 
-#include <boost/asio/post.hpp>
 #include <boost/beast/core/string.hpp>
-#include <boost/beast/http/error.hpp>
 #include <boost/beast/http/read.hpp>
 #include <boost/beast/http/write.hpp>
 #include <exception>
 
 #include "server/constants.h"
 #include "server/http/form_guard.h"
+#include "server/http/request_head.h"
 #include "server/store/mailing_list.h"
 #include "server/store/signup_store.h"
 #include "server/token.h"
@@ -20,51 +19,12 @@ namespace beast = boost::beast;
 namespace http = beast::http;
 namespace net = boost::asio;
 
-constexpr int kBadRequest = 400;
-constexpr int kPayloadTooLarge = 413;
-constexpr int kHeaderFieldsTooLarge = 431;
 constexpr int kServerError = 500;
 constexpr unsigned kHttp11 = 11;
 // Read and dropped per step while lingering.
 constexpr std::size_t kDrainBytes = 4096;
 
 std::string_view view(beast::string_view text) { return {text.data(), text.size()}; }
-
-std::string_view path_of(const http::request<http::string_body>& request) {
-  const auto target = view(request.target());
-  return target.substr(0, target.find('?'));
-}
-
-std::string_view query_of(const http::request<http::string_body>& request) {
-  const auto target = view(request.target());
-  const auto mark = target.find('?');
-  return mark == std::string_view::npos ? std::string_view() : target.substr(mark + 1);
-}
-
-// Malformed requests are refused; a reset, a timeout or a stop is not a
-// request at all.
-std::optional<int> refusal_for(const beast::error_code& error) {
-  if (error == http::error::body_limit) return kPayloadTooLarge;
-  if (error == http::error::header_limit) return kHeaderFieldsTooLarge;
-  if (error == http::error::end_of_stream || error == http::error::partial_message) {
-    return std::nullopt;
-  }
-  if (error.category() == http::make_error_code(http::error::bad_target).category()) {
-    return kBadRequest;
-  }
-  return std::nullopt;
-}
-
-// Every X-Forwarded-For line, in order, as one list.
-std::string forwarded_for(const http::request<http::string_body>& request) {
-  std::string joined;
-  const auto [first, last] = request.equal_range("X-Forwarded-For");
-  for (auto field = first; field != last; ++field) {
-    if (!joined.empty()) joined += ',';
-    joined += view(field->value());
-  }
-  return joined;
-}
 
 }  // namespace
 
@@ -74,8 +34,9 @@ HttpSession::HttpSession(net::ip::tcp::socket socket, ConnectionLimits::Ticket t
       ticket_(std::move(ticket)),
       peer_(peer),
       context_(context),
-      store_timer_(context.events),
-      deadline_(Clock::now() + kRequestDeadline) {}
+      store_timer_(stream_.get_executor()),
+      deadline_(Clock::now() + kRequestDeadline),
+      buffer_(kMaxBufferedBytes) {}
 
 HttpSession::~HttpSession() {
   context_.live.erase(this);
@@ -116,13 +77,13 @@ void HttpSession::read_request() {
 void HttpSession::on_header(const beast::error_code& error) {
   if (error) return on_read_failed(error);
   phase_ = Phase::Reading;
-  note_request();
+  note_head();
   const auto& request = parser_->get();
   const auto client =
       client_address(peer_, forwarded_for(request), context_.settings.trusted_proxies);
   client_ = limit_key(client);
   client_address_ = to_string(client);
-  if (const auto refusal = refusal_of_header()) {
+  if (const auto refusal = refusal_of_head(request)) {
     refused_early_ = true;
     phase_ = Phase::Answering;
     return answer(error_answer(*refusal), false);
@@ -139,22 +100,6 @@ void HttpSession::on_header(const beast::error_code& error) {
                       if (error) return self->close();
                       self->read_body();
                     });
-}
-
-// Framing a proxy in front could read otherwise than we do. The parser
-// takes any Transfer-Encoding but chunked for "no body", and the body would
-// then be served as the next request: only plain chunked is taken.
-std::optional<int> HttpSession::refusal_of_header() const {
-  const auto& request = parser_->get();
-  const auto codings = request.count(http::field::transfer_encoding);
-  if (codings > 0 &&
-      (codings > 1 || request.count(http::field::content_length) > 0 ||
-       !beast::iequals(request[http::field::transfer_encoding], "chunked"))) {
-    return kBadRequest;
-  }
-  const auto hosts = request.count(http::field::host);
-  if (hosts > 1 || (hosts == 0 && request.version() >= kHttp11)) return kBadRequest;
-  return std::nullopt;
 }
 
 void HttpSession::read_body() {
@@ -179,19 +124,19 @@ void HttpSession::on_request(const beast::error_code& error) {
 void HttpSession::on_read_failed(const beast::error_code& error) {
   const auto refusal = refusal_for(error);
   if (!refusal) return close();
-  if (parser_->is_header_done()) note_request();
+  if (parser_->is_header_done()) note_head();
   phase_ = Phase::Answering;
   answer(error_answer(*refusal), false);
 }
 
-void HttpSession::note_request() {
+void HttpSession::note_head() {
   const auto& request = parser_->get();
+  head_ = request.method() == http::verb::head;
   logged_request_ = std::string(view(request.method_string())) + " " + std::string(path_of(request));
 }
 
 void HttpSession::handle() {
   const auto& request = parser_->get();
-  head_ = request.method() == http::verb::head;
   const Request req{view(request.method_string()),
                     path_of(request),
                     view(request[http::field::content_type]),
@@ -216,16 +161,21 @@ void HttpSession::record(SignupToRecord signup) {
                  " s");
     return answer(signup_not_recorded(), parser_->get().keep_alive());
   }
-  StoreWork<ListSignupResult> work =
-      [this, signup = std::move(signup)](SignupStore& store, const auto& done) {
-        const auto& guard = context_.settings.list.form_guard;
-        if (auto refused = guard ? guard->spend(store, signup.form_token, signup.client_address)
-                                 : std::nullopt) {
-          return done(*refused);
-        }
-        // The link's secret is drawn here, off the event thread.
-        store.sign_up(to_list_signup(signup, context_.settings.list), done);
-      };
+  // The session may be gone by the time this runs: it takes nothing of it.
+  auto work = [&list = context_.settings.list, signup = std::move(signup),
+               deadline = Clock::now() + context_.settings.store_deadline](
+                  SignupStore& store, const StoreHandoff::Done<ListSignupResult>& done) {
+    if (auto refused = list.form_guard ? list.form_guard->spend(store, signup.form_token,
+                                                                signup.client_address)
+                                       : std::nullopt) {
+      return done(*refused);
+    }
+    // The link's secret is drawn here, off the event thread.
+    store.sign_up(to_list_signup(signup, list), deadline, done);
+  };
+  // The store answers a sign-up it has begun with its result, past the
+  // deadline if need be: an apology sent first would be a lie once it is
+  // stored. The timer only guards against a store that never answers.
   ask_store<ListSignupResult>(
       std::move(work),
       [this](const std::optional<ListSignupResult>& outcome) {
@@ -234,83 +184,44 @@ void HttpSession::record(SignupToRecord signup) {
           return signup_not_recorded();
         }
         return after_signup(*outcome, context_.settings.list, context_.log);
-      });
+      },
+      3 * context_.settings.store_deadline);
 }
 
 void HttpSession::act_on_link(LinkAction action) {
-  const auto kind = action.kind;
   ask_store<LinkResult>(
-      [action = std::move(action)](SignupStore& store) {
-        const auto hash = token_hash(action.token);
-        auto& list = store.list();
-        return action.kind == LinkKind::Confirm ? list.confirm(hash) : list.unsubscribe(hash);
+      [action](SignupStore& store, const StoreHandoff::Done<LinkResult>& done) {
+        done(act_on(store.list(), action));
       },
-      [this, kind](const std::optional<LinkResult>& result) {
-        return after_link(kind, result.value_or(StoreFailure{"the store did not answer in time"}),
+      [this, action](const std::optional<LinkResult>& result) {
+        return after_link(action, result.value_or(StoreFailure{"the store did not answer in time"}),
                           context_.log);
-      });
+      },
+      context_.settings.store_deadline);
 }
 
 void HttpSession::check_store() {
   using Health = std::optional<StoreFailure>;
-  ask_store<Health>([](SignupStore& store) { return store.check(); },
+  ask_store<Health>([](SignupStore& store, const StoreHandoff::Done<Health>& done) {
+                      done(store.check());
+                    },
                     [this](const std::optional<Health>& health) {
                       if (!health) context_.log("health check: the store did not answer in time");
                       if (health && *health) context_.log("health check: " + (*health)->message);
                       return health_answer(health && !*health);
-                    });
+                    },
+                    context_.settings.store_deadline);
 }
 
 template <typename Result>
-void HttpSession::ask_store(std::function<Result(SignupStore&)> work,
-                            std::function<Answer(const std::optional<Result>&)> answer_for) {
-  ask_store<Result>(
-      [work = std::move(work)](SignupStore& store, const std::function<void(Result)>& done) {
-        done(work(store));
-      },
-      std::move(answer_for));
-}
-
-// Starts `work` on a store thread; it hands its result on, then or later.
-// The answer comes from `answer_for` with the result, or with nothing once
-// the store deadline has passed first (the work is then dropped if it has
-// not begun).
-template <typename Result>
-void HttpSession::ask_store(StoreWork<Result> work,
-                            std::function<Answer(const std::optional<Result>&)> answer_for) {
-  struct Pending {
-    std::atomic<bool> expired{false};
-    bool answered = false;  // event thread only
-  };
-  auto pending = std::make_shared<Pending>();
-  const auto finish = [self = shared_from_this(), pending,
-                       answer_for](const std::optional<Result>& result) {
-    if (pending->answered) return;
-    pending->answered = true;
-    self->store_timer_.cancel();
-    self->answer(answer_for(result), self->parser_->get().keep_alive());
-  };
-  store_timer_.expires_after(context_.settings.store_deadline);
-  store_timer_.async_wait([pending, finish](const boost::system::error_code& error) {
-    if (error) return;
-    pending->expired = true;
-    finish(std::nullopt);
-  });
-  net::post(context_.store_threads, [self = shared_from_this(), pending, finish,
-                                     work = std::move(work)]() mutable {
-    if (pending->expired || self->context_.abandoned) return;
-    // The session goes back whole to the event thread, which alone may end it.
-    const auto reply = [self, finish](std::optional<Result> result) {
-      net::post(self->context_.events, [finish, result = std::move(result)] { finish(result); });
-    };
-    try {
-      work(self->context_.store, [reply](Result result) { reply(std::move(result)); });
-    } catch (const std::exception& error) {
-      // A store keeps its failures to itself; this is a last guard.
-      self->context_.log(std::string("store work failed: ") + error.what());
-      reply(std::nullopt);
-    }
-  });
+void HttpSession::ask_store(
+    std::function<void(SignupStore&, const StoreHandoff::Done<Result>&)> work,
+    std::function<Answer(const std::optional<Result>&)> answer_for, Clock::duration patience) {
+  context_.store.ask<Result>(shared_from_this(), store_timer_, patience, std::move(work),
+                             [this, answer_for = std::move(answer_for)](
+                                 const std::optional<Result>& result) {
+                               answer(answer_for(result), parser_->get().keep_alive());
+                             });
 }
 
 void HttpSession::answer(Answer answer, bool keep_alive) {

@@ -5,14 +5,12 @@
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/steady_timer.hpp>
-#include <boost/asio/thread_pool.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
 #include <boost/beast/core/tcp_stream.hpp>
 #include <boost/beast/http/empty_body.hpp>
 #include <boost/beast/http/message.hpp>
 #include <boost/beast/http/parser.hpp>
 #include <boost/beast/http/string_body.hpp>
-#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -27,28 +25,25 @@
 #include "server/http/routes.h"
 #include "server/http/server_settings.h"
 #include "server/http/signup_rate_limit.h"
+#include "server/http/store_handoff.h"
 #include "server/system/log_sink.h"
 
 namespace brevolt::signup {
 
 class HttpSession;
-class SignupStore;
 
 // What every connection shares; touched on the event thread only, except
-// `store` and `abandoned`, which the store threads read.
+// `store`, which hands work to the store threads.
 struct SessionContext {
-  boost::asio::io_context& events;
   // Writes wait for the disk, other writers' locks and the database server
-  // here rather than on the event thread, which must keep serving everyone.
-  boost::asio::thread_pool& store_threads;
-  SignupStore& store;
+  // on threads of their own rather than on the event thread, which must
+  // keep serving everyone.
+  StoreHandoff& store;
   const ServerSettings& settings;
   LogSink log;
   LogSink access_log;
   SignupRateLimit signup_limit;
   bool stopping = false;
-  // Past the stop's bound: store work not yet begun is dropped.
-  std::atomic<bool> abandoned{false};
   std::unordered_set<HttpSession*> live;
   // Called when the last session ends while stopping.
   std::function<void()> all_closed;
@@ -75,23 +70,20 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
 
   void read_request();
   void on_header(const boost::beast::error_code& error);
-  std::optional<int> refusal_of_header() const;
   void read_body();
   void on_request(const boost::beast::error_code& error);
   void on_read_failed(const boost::beast::error_code& error);
-  void note_request();
+  void note_head();
   void handle();
   void record(SignupToRecord signup);
   void check_store();
   void act_on_link(LinkAction action);
+  // `work` runs on a store thread; `answer_for` makes the answer on this
+  // one, from its result or from nothing once `patience` has passed.
   template <typename Result>
-  using StoreWork = std::function<void(SignupStore&, const std::function<void(Result)>& done)>;
-  template <typename Result>
-  void ask_store(std::function<Result(SignupStore&)> work,
-                 std::function<Answer(const std::optional<Result>&)> answer_for);
-  template <typename Result>
-  void ask_store(StoreWork<Result> work,
-                 std::function<Answer(const std::optional<Result>&)> answer_for);
+  void ask_store(std::function<void(SignupStore&, const StoreHandoff::Done<Result>&)> work,
+                 std::function<Answer(const std::optional<Result>&)> answer_for,
+                 Clock::duration patience);
   void answer(Answer answer, bool keep_alive);
   void on_written(const boost::beast::error_code& error, bool keep_alive);
   void linger();

@@ -30,17 +30,22 @@ struct ListSettings {
 
 enum class LinkKind { Confirm, Unsubscribe };
 
-// A POST to a link's address: the store decides.
+// A request for a link's address: the store decides. Opening the link (a
+// GET) only looks: mail scanners open links too.
 struct LinkAction {
   LinkKind kind = LinkKind::Confirm;
   std::string token;
+  bool look_only = false;
 };
 
 // Nothing unless the request is for a link's address.
 std::optional<std::variant<Answer, LinkAction>> route_link(const Request& request);
 
-// The page once the store has acted on a link; failures are logged.
-Answer after_link(LinkKind kind, const LinkResult& result, const LogSink& log);
+// What the store does for the link. Never throws.
+LinkResult act_on(MailingList& list, const LinkAction& action);
+
+// The page once the store has answered for a link; failures are logged.
+Answer after_link(const LinkAction& action, const LinkResult& result, const LogSink& log);
 
 // The sign-up as the list records it, with a fresh link secret for the mail
 // it may queue.

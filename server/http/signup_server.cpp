@@ -62,15 +62,13 @@ struct SignupServer::Impl {
   Impl(SignupStore& store, ServerSettings settings_in, LogSink log, LogSink access_log)
       : settings(std::move(settings_in)),
         limits{settings.connections_per_client, kMaxConnections},
-        context{events,
-                store_threads,
-                store,
+        store_calls(events, store_threads, store, log),
+        context{store_calls,
                 settings,
                 std::move(log),
                 std::move(access_log),
                 SignupRateLimit(settings.signups_per_window, settings.signup_window),
                 false,
-                {},
                 {},
                 [this] { stop_bound.cancel(); }} {}
 
@@ -79,14 +77,16 @@ struct SignupServer::Impl {
   void refuse(tcp::socket socket, const std::string& client);
   void shut();
   void abandon_the_rest();
+  void serve();
 
   ServerSettings settings;
-  // Declared before the loop and the store threads, so that they outlive
-  // every session those may still hold when the server goes.
+  // Sessions touch these as they end: declared first, so that they are
+  // still there however the rest goes.
   ConnectionLimits limits;
-  SessionContext context;
   net::io_context events;
   net::thread_pool store_threads{settings.store_threads};
+  StoreHandoff store_calls;
+  SessionContext context;
   tcp::acceptor acceptor{events};
   net::steady_timer retry{events};
   net::steady_timer stop_bound{events};
@@ -178,7 +178,7 @@ void SignupServer::Impl::shut() {
 }
 
 void SignupServer::Impl::abandon_the_rest() {
-  context.abandoned = true;
+  store_calls.abandon();
   if (!context.live.empty()) {
     context.log("stopping: abandoned " + std::to_string(context.live.size()) +
                 " connection(s) still in progress");
@@ -192,10 +192,20 @@ SignupServer::SignupServer(SignupStore& store, ServerSettings settings, LogSink 
     : impl_(std::make_unique<Impl>(store, std::move(settings), std::move(log),
                                    std::move(access_log))) {}
 
+// Whatever the loop still holds (sessions, the store's late answers) ends
+// here, on this thread, while everything a session touches as it ends (the
+// live set, the limits, the stop timer) is still there. Left to the loop's
+// destructor, it would end after some of them.
 SignupServer::~SignupServer() {
-  impl_->context.abandoned = true;
-  impl_->events.stop();
-  impl_->store_threads.join();
+  auto& impl = *impl_;
+  impl.store_calls.abandon();
+  impl.store_threads.join();  // work in progress hands its answer to the loop
+  impl.events.restart();
+  net::post(impl.events, [&impl] {
+    impl.shut();
+    impl.abandon_the_rest();
+  });
+  impl.serve();
 }
 
 std::optional<int> SignupServer::bind(const ListenAddress& address) {
@@ -213,19 +223,23 @@ std::optional<int> SignupServer::bind(const ListenAddress& address) {
   return std::nullopt;
 }
 
+// Returns once the listener is closed and every connection has ended. An
+// exception escaping a handler ends that handler only.
+void SignupServer::Impl::serve() {
+  for (;;) {
+    try {
+      events.run();
+      break;
+    } catch (const std::exception& error) {
+      context.log(std::string("internal error, serving on: ") + error.what());
+    }
+  }
+}
+
 bool SignupServer::run() {
   if (!impl_->acceptor.is_open()) return false;
   impl_->accept();
-  // Returns once the listener is closed and every connection has ended. An
-  // exception escaping a handler ends that handler only.
-  for (;;) {
-    try {
-      impl_->events.run();
-      break;
-    } catch (const std::exception& error) {
-      impl_->context.log(std::string("internal error, serving on: ") + error.what());
-    }
-  }
+  impl_->serve();
   return !impl_->failed;
 }
 

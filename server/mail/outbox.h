@@ -48,6 +48,9 @@ class Outbox {
   // With nothing held.
   std::optional<QueuedMail> claim(std::chrono::seconds lease) { return claim(lease, {}); }
   std::optional<std::chrono::milliseconds> next_due_in() { return next_due_in({}); }
+  // Removes the people still pending `after` their last mail, with their
+  // consent record and mail; returns how many.
+  virtual std::size_t forget_unconfirmed(std::chrono::hours after) = 0;
 };
 
 }  // namespace brevolt::signup

@@ -9,19 +9,10 @@
 #include <mutex>
 
 #include "server/constants.h"
+#include "server/mail/smtp_transcript.h"
 
 namespace brevolt::signup {
 namespace {
-
-constexpr long kPermanentFailure = 500;
-
-// A 5xx reply refuses the message for good, except the login's: a wrong
-// password is the operator's to mend, and the mail must still go after.
-bool is_permanent(long reply) {
-  constexpr long kLoginReplies[] = {530, 534, 535, 538};
-  return reply >= kPermanentFailure && std::find(std::begin(kLoginReplies), std::end(kLoginReplies),
-                                                 reply) == std::end(kLoginReplies);
-}
 
 struct Upload {
   const std::string& data;
@@ -40,6 +31,20 @@ int check_cancel(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
   return static_cast<const std::atomic<bool>*>(user)->load() ? 1 : 0;
 }
 
+bool has_login(const std::string& url) {
+  const std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> parsed(curl_url(), &curl_url_cleanup);
+  if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) {
+    return false;
+  }
+  for (const auto part : {CURLUPART_USER, CURLUPART_PASSWORD}) {
+    char* value = nullptr;
+    const bool present = curl_url_get(parsed.get(), part, &value, 0) == CURLUE_OK;
+    curl_free(value);
+    if (present) return true;
+  }
+  return false;
+}
+
 // libcurl's global set-up is not safe to race with other threads' first use.
 void init_curl() {
   static std::once_flag once;
@@ -51,6 +56,7 @@ void init_curl() {
 SmtpSender::SmtpSender(std::string url, const std::atomic<bool>& cancel)
     : url_(std::move(url)), cancel_(cancel) {
   init_curl();
+  login_ = has_login(url_);
 }
 
 SendResult SmtpSender::send(const std::string& from, const std::string& to,
@@ -66,8 +72,11 @@ SendResult SmtpSender::send(const std::string& from, const std::string& to,
   curl_easy_setopt(handle, CURLOPT_URL, url_.c_str());
   curl_easy_setopt(handle, CURLOPT_MAIL_FROM, ("<" + from + ">").c_str());
   curl_easy_setopt(handle, CURLOPT_MAIL_RCPT, recipients.get());
-  // STARTTLS when the relay offers it; smtps:// is TLS from the start.
-  curl_easy_setopt(handle, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY));
+  // STARTTLS when the relay offers it; smtps:// is TLS from the start. A
+  // login must never cross in clear text, to the relay or to whoever sits
+  // between: with one, a relay without STARTTLS is left before AUTH.
+  curl_easy_setopt(handle, CURLOPT_USE_SSL,
+                   static_cast<long>(login_ ? CURLUSESSL_ALL : CURLUSESSL_TRY));
   curl_easy_setopt(handle, CURLOPT_UPLOAD, 1L);
   curl_easy_setopt(handle, CURLOPT_READFUNCTION, read_upload);
   curl_easy_setopt(handle, CURLOPT_READDATA, &upload);
@@ -79,14 +88,20 @@ SendResult SmtpSender::send(const std::string& from, const std::string& to,
   curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, check_cancel);
   curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &cancel_);
   curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, error);
+  SmtpTranscript transcript;
+  transcript.watch(handle);
   const CURLcode rc = curl_easy_perform(handle);
   if (rc == CURLE_OK) return {SendOutcome::Sent, {}};
+  if (rc == CURLE_USE_SSL_FAILED) {
+    return {SendOutcome::TryLater,
+            "the relay offers no STARTTLS, and the login in --smtp is only sent over TLS"};
+  }
   long reply = 0;
   curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &reply);
   std::string detail = error[0] ? error : curl_easy_strerror(rc);
-  if (reply != 0) detail += " (relay replied " + std::to_string(reply) + ")";
-  const bool permanent = is_permanent(reply) && rc != CURLE_ABORTED_BY_CALLBACK;
-  return {permanent ? SendOutcome::Refused : SendOutcome::TryLater, detail};
+  detail += "; " + transcript.describe();
+  if (rc == CURLE_ABORTED_BY_CALLBACK) return {SendOutcome::TryLater, detail};
+  return {transcript.classify(reply), detail};
 }
 
 }  // namespace brevolt::signup

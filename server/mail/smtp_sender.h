@@ -1,6 +1,7 @@
 #pragma once
 // Sends through an SMTP relay with libcurl: smtp:// (STARTTLS where the
 // relay offers it) or smtps://, with the login in the URL if it needs one.
+// A login goes over TLS only: with one, smtp:// must get STARTTLS.
 #include <atomic>
 #include <string>
 
@@ -18,6 +19,7 @@ class SmtpSender : public MailSender {
 
  private:
   std::string url_;
+  bool login_ = false;
   const std::atomic<bool>& cancel_;
 };
 

@@ -3,6 +3,7 @@
 // regard to letter case. The SQLite file and the PostgreSQL database both
 // stand behind this; every implementation may be called from several
 // threads at once.
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <stdexcept>
@@ -19,6 +20,14 @@ class MailingList;
 class StoreError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+// The store as a whole failed (locked, full, unreachable), not one request's
+// data: every other write would meet the same, so none is tried again one
+// by one.
+class StoreUnavailable : public StoreError {
+ public:
+  using StoreError::StoreError;
 };
 
 enum class SignupOutcome {
@@ -57,6 +66,9 @@ enum class ListSignupOutcome {
 };
 using ListSignupResult = std::variant<ListSignupOutcome, StoreFailure>;
 
+inline constexpr std::string_view kPastDeadline =
+    "recording a sign-up: it waited past its deadline";
+
 class SignupStore {
  public:
   virtual ~SignupStore() = default;
@@ -71,8 +83,14 @@ class SignupStore {
   virtual ListSignupResult sign_up(const ListSignup& signup) = 0;
   // The same, handing the result to `done`, which may run on another
   // thread and after this returns: a sign-up may wait to be written with
-  // others, and no thread need wait with it.
-  virtual void sign_up(ListSignup signup, const std::function<void(ListSignupResult)>& done) {
+  // others, and no thread need wait with it. One not begun by `deadline` is
+  // never written and fails; one begun gets its write's result, which each
+  // statement's own time limit bounds. `done` is called exactly once.
+  virtual void sign_up(ListSignup signup, std::chrono::steady_clock::time_point deadline,
+                       std::function<void(ListSignupResult)> done) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      return done(StoreFailure{std::string(kPastDeadline)});
+    }
     done(sign_up(signup));
   }
 

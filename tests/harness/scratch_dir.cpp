@@ -3,6 +3,8 @@
 #include <stdlib.h>
 
 #include <cerrno>
+#include <fstream>
+#include <iterator>
 #include <system_error>
 
 namespace brevolt::test {
@@ -18,6 +20,11 @@ ScratchDir::ScratchDir(const std::string& prefix) {
 ScratchDir::~ScratchDir() {
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
+}
+
+std::string FileText(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace brevolt::test

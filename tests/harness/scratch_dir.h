@@ -20,4 +20,7 @@ class ScratchDir {
   std::filesystem::path path_;
 };
 
+// A file's whole text; empty when it cannot be read.
+std::string FileText(const std::filesystem::path& path);
+
 }  // namespace brevolt::test

@@ -8,9 +8,12 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <condition_variable>
 #include <csignal>
+#include <mutex>
+#include <set>
+#include <thread>
 #include <fstream>
-#include <sstream>
 
 #include "tests/harness/server_process.h"
 #include "tests/harness/signup_form.h"
@@ -30,18 +33,15 @@ std::vector<std::string> command(std::vector<std::string> args) {
   return args;
 }
 
-std::string file_text(const std::filesystem::path& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 struct RefusalCase {
   const char* label;
   std::vector<std::string> args;
   const char* says;
+  std::vector<std::string> env = {};
 };
+
+// Never shown, whatever is refused.
+constexpr const char* kPassword = "hunter2";
 
 // A port that is certainly taken while the returned socket stays open.
 int occupy_port(int& sock) {
@@ -93,6 +93,11 @@ TEST(Executable, RefusesBadCommandLinesWithOneClearLine) {
   int taken_sock = -1;
   const int taken = occupy_port(taken_sock);
   const std::string no_server = "postgresql:///none?host=" + dir.path().string();
+  const auto credentials = dir.path() / "credentials";
+  std::filesystem::create_directory(credentials);
+  std::ofstream(credentials / "smtp") << "smtps://list:" << kPassword << "@x.org\n";
+  std::ofstream(credentials / "db") << (dir.path() / "none.db").string() << "\n";
+  const auto from_credentials = "CREDENTIALS_DIRECTORY=" + credentials.string();
   const RefusalCase cases[] = {
       {"unknown flag", {"--verbose"}, "unknown option '--verbose'"},
       {"missing value", {"--db", db, "--listen"}, "--listen needs a value"},
@@ -125,6 +130,15 @@ TEST(Executable, RefusesBadCommandLinesWithOneClearLine) {
        {"--smtp", "smtps://u:p@x.org", "--mail-from", "l@x.org,m@x.org", "--public-url",
         "https://x.org"},
        "bad --mail-from address"},
+      {"password in a bad relay URL", {"--smtp", std::string("smtp://list:") + kPassword + "@",
+                                       "--mail-from", "l@x.org", "--public-url", "https://x.org"},
+       "--smtp needs a smtp:// or smtps:// URL, not 'smtp://...@'"},
+      {"links over plain http", {"--smtp", "smtps://x.org", "--mail-from", "l@x.org",
+                                 "--public-url", "http://signup.x.org"},
+       "--public-url must be an https:// URL"},
+      {"relay from the credentials", {"--listen", "127.0.0.1:0", "--db", db},
+       "--smtp needs --mail-from", {from_credentials}},
+      {"store from the credentials", {"export"}, "no database at", {from_credentials}},
       {"links' base without relay", {"--public-url", "https://x.org"}, "only apply with --smtp"},
       {"budget without relay", {"--mail-budget", "10/h"}, "only apply with --smtp"},
       {"budget of nothing", {"--mail-budget-domain", "0/h"}, "--mail-budget-domain needs N/PERIOD"},
@@ -132,6 +146,8 @@ TEST(Executable, RefusesBadCommandLinesWithOneClearLine) {
       {"form age in hours", {"--form-min-seconds", "3600"}, "--form-min-seconds needs a whole"},
       {"privacy notice not a web address", {"--privacy-url", "javascript:alert(1)"},
        "--privacy-url needs a http:// or https:// URL"},
+      {"pending days of none", {"--pending-days", "0", "--db", db}, "--pending-days needs"},
+      {"pending days not a number", {"--pending-days", "30d", "--db", db}, "--pending-days needs"},
       {"erase without address", {"erase", "--db", db}, "erase needs the e-mail address"},
       {"export as xml", {"export", "--db", db, "--format", "xml"}, "--format is csv or json"},
       {"export of no database", {"export", "--db", dir.path() / "none.db"}, "no database at"},
@@ -141,14 +157,15 @@ TEST(Executable, RefusesBadCommandLinesWithOneClearLine) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
     const auto err_path = dir.path() / "stderr";
-    Child child(command(c.args), {}, {"", err_path.string()});
+    Child child(command(c.args), c.env, {"", err_path.string()});
     const auto status = child.WaitExit(kExitTimeout);
     ASSERT_TRUE(status);
     EXPECT_NE(*status, 0);
-    const auto err = file_text(err_path);
+    const auto err = brevolt::test::FileText(err_path);
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     EXPECT_NE(err.find(c.says), std::string::npos) << err;
     EXPECT_EQ(err.rfind("brevolt-signup-server: ", 0), 0u) << err;
+    EXPECT_EQ(err.find(kPassword), std::string::npos) << err;
   }
   close(taken_sock);
 }
@@ -161,6 +178,7 @@ TEST(Executable, HelpDescribesTheFlags) {
                            "--smtp URL", "--mail-from", "--public-url", "--privacy-url",
                            "--mail-budget N/PERIOD", "--mail-budget-domain N/PERIOD",
                            "--form-min-seconds N", " export ",
+                           "--pending-days N", " export ",
                            " erase ", "consent_address"}) {
     EXPECT_NE(text.find(flag), std::string::npos) << flag;
   }
@@ -202,7 +220,7 @@ TEST(Executable, TellsTheServiceManagerItIsReadyAndStopsCleanlyWithTheSignUpKept
     server.process().Kill(stop_signal);
     EXPECT_EQ(manager.receive(), "STOPPING=1");
     EXPECT_EQ(server.process().WaitExit(kExitTimeout), 0);
-    EXPECT_EQ(file_text(err_path), "");
+    EXPECT_EQ(brevolt::test::FileText(err_path), "");
     const auto rows = ReadSignups(db);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].email, "a@b.co");
@@ -210,6 +228,65 @@ TEST(Executable, TellsTheServiceManagerItIsReadyAndStopsCleanlyWithTheSignUpKept
     ASSERT_EQ(stat(db.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
   }
+}
+
+// Another writer holds the file past the busy timeout while visitors sign
+// up, some hanging up before their answer. The server stays up, and every
+// answer it gave is the truth about the file afterwards: thanked once
+// stored, sorry when not.
+TEST(Executable, ALockedFileLeavesEveryAnswerTrueAndTheServerUp) {
+  constexpr int kVisitors = 12;
+  ScratchDir dir{"brevolt-server"};
+  const auto db = dir.path() / "signups.db";
+  // Each visitor from an address of its own, past the limit of one.
+  ServerProcess server({"--db", db.string(), "--trusted-proxy", "127.0.0.1"});
+  const int port = server.port();
+  auto lock = std::make_unique<WriteLock>(db);
+  ASSERT_TRUE(lock->locked());
+  std::mutex mutex;
+  std::condition_variable answered;
+  std::vector<std::string> answers(kVisitors);
+  std::vector<std::thread> visitors;
+  for (int n = 0; n < kVisitors; ++n) {
+    visitors.emplace_back([&, n] {
+      httplib::Client client("127.0.0.1", port);
+      // Every other one hangs up long before the store could answer.
+      client.set_read_timeout(n % 2 ? std::chrono::milliseconds(50) : std::chrono::seconds(30));
+      const auto res = client.Post(
+          "/posttobrevolt2.asp", {{"X-Forwarded-For", "192.0.2." + std::to_string(n + 1)}},
+          httplib::Params{{"name", "V"}, {"email", "v" + std::to_string(n) + "@example.com"}});
+      const std::lock_guard guard(mutex);
+      answers[static_cast<std::size_t>(n)] = res ? res->get_header_value("Location") : "";
+      answered.notify_all();
+    });
+  }
+  {
+    // The lock goes while the later sign-ups still wait for it.
+    std::unique_lock guard(mutex);
+    answered.wait(guard, [&] {
+      for (int n = 0; n < kVisitors; n += 2) {
+        if (!answers[static_cast<std::size_t>(n)].empty()) return true;
+      }
+      return false;
+    });
+  }
+  lock.reset();
+  for (auto& visitor : visitors) visitor.join();
+
+  std::set<std::string> stored;
+  for (const auto& row : ReadSignups(db)) stored.insert(row.email);
+  for (int n = 0; n < kVisitors; n += 2) {
+    SCOPED_TRACE(n);
+    const auto& answer = answers[static_cast<std::size_t>(n)];
+    ASSERT_TRUE(answer == "/thankyou.html" || answer == "/sorry.html") << answer;
+    EXPECT_EQ(answer == "/thankyou.html",
+              stored.contains("v" + std::to_string(n) + "@example.com"));
+  }
+  httplib::Client client("127.0.0.1", port);
+  ASSERT_TRUE(client.Get("/healthz"));
+  EXPECT_EQ(client.Get("/healthz")->status, 200);
+  server.process().Kill(SIGTERM);
+  EXPECT_EQ(server.process().WaitExit(kExitTimeout), 0);
 }
 
 }  // namespace

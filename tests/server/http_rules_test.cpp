@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "server/constants.h"
 #include "tests/server/raw_connection.h"
 #include "tests/server/server_fixture.h"
 
@@ -16,6 +17,15 @@ std::string post_with(const std::string& framing) {
   return "POST /posttobrevolt2.asp HTTP/1.1\r\nHost: a\r\n"
          "Content-Type: application/x-www-form-urlencoded\r\n" +
          framing + "\r\n" + std::string(kSmuggled);
+}
+
+// Framing that never ends, a little more than a connection may buffer: the
+// refusal must come once that much has arrived, not at the deadline.
+std::string flood(const std::string& start) {
+  return "POST /posttobrevolt2.asp HTTP/1.1\r\nHost: a\r\n"
+         "Content-Type: application/x-www-form-urlencoded\r\n"
+         "Transfer-Encoding: chunked\r\n\r\n" +
+         start + std::string(kMaxBufferedBytes + kMaxHeaderBytes, 'a');
 }
 
 struct RuleCase {
@@ -53,6 +63,11 @@ TEST(HttpRules, RequestsAreFramedAndAddressedOneWayOnly) {
        "HTTP/1.1 405 Method Not Allowed", "GET, HEAD"},
       {"health for a monitor", "GET /healthz HTTP/1.1\r\nHost: a\r\nConnection: close\r\n\r\n",
        "HTTP/1.1 200 OK", ""},
+      {"chunk extension without end", flood("1;"), "HTTP/1.1 400 Bad Request", ""},
+      {"trailer without end", flood("1\r\nx\r\n0\r\nX-Pad: "), "HTTP/1.1 400 Bad Request", ""},
+      {"HEAD refused before its body", "HEAD /posttobrevolt2.asp HTTP/1.1\r\nHost: a\r\n"
+                                       "Transfer-Encoding: gzip\r\n\r\n",
+       "HTTP/1.1 400 Bad Request", ""},
       {"health is only read", "POST /healthz HTTP/1.1\r\nHost: a\r\nConnection: close\r\n"
                               "Content-Length: 0\r\n\r\n",
        "HTTP/1.1 405 Method Not Allowed", "GET, HEAD"},
@@ -66,6 +81,9 @@ TEST(HttpRules, RequestsAreFramedAndAddressedOneWayOnly) {
     EXPECT_EQ(reply.substr(0, reply.find("\r\n")), c.status_line);
     EXPECT_EQ(reply.find("HTTP/1.", 1), std::string::npos) << reply;
     EXPECT_NE(reply.find("\r\nDate: "), std::string::npos);
+    if (c.request.starts_with("HEAD ")) {
+      EXPECT_TRUE(reply.ends_with("\r\n\r\n")) << reply;
+    }
     const auto allow = reply.find("\r\nAllow: ");
     EXPECT_EQ(allow == std::string::npos ? "" : reply.substr(allow + 9, reply.find("\r\n", allow + 2) - allow - 9),
               c.allow);

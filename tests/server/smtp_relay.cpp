@@ -61,13 +61,15 @@ std::string RelayedMail::body() const {
   return end == std::string::npos ? std::string() : data.substr(end + 4);
 }
 
-SmtpRelay::SmtpRelay(std::filesystem::path folder, int port) : folder_(std::move(folder)) {
+SmtpRelay::SmtpRelay(std::filesystem::path folder, int port, std::vector<std::string> options)
+    : folder_(std::move(folder)) {
   std::filesystem::create_directories(folder_);
   const auto log = folder_.string() + ".log";
-  process_ = std::make_unique<brevolt::test::Child>(
-      std::vector<std::string>{BREVOLT_TEST_PYTHON, BREVOLT_SMTP_RELAY_SCRIPT, "--folder",
-                               folder_.string(), "--port", std::to_string(port)},
-      std::vector<std::string>{}, brevolt::test::ChildOptions{"", log});
+  std::vector<std::string> command{BREVOLT_TEST_PYTHON, BREVOLT_SMTP_RELAY_SCRIPT, "--folder",
+                                   folder_.string(), "--port", std::to_string(port)};
+  command.insert(command.end(), options.begin(), options.end());
+  process_ = std::make_unique<brevolt::test::Child>(std::move(command), std::vector<std::string>{},
+                                                    brevolt::test::ChildOptions{"", log});
   const auto line = process_->WaitForLine("listening ", kRelayStartTimeout);
   if (!line) throw std::runtime_error("the test mail relay did not start; see " + log);
   port_ = std::stoi(line->substr(line->find(' ') + 1));

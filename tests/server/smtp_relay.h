@@ -24,10 +24,13 @@ struct RelayedMail {
 class SmtpRelay {
  public:
   // Port 0 picks a free one; a given port lets a test bring the relay back
-  // where the server expects it.
-  explicit SmtpRelay(std::filesystem::path folder, int port = 0);
+  // where the server expects it. `options` go to smtp_relay.py as they are.
+  explicit SmtpRelay(std::filesystem::path folder, int port = 0,
+                     std::vector<std::string> options = {});
   int port() const { return port_; }
   std::string url() const;
+  // Whether anyone sent it an AUTH command.
+  bool saw_login() const { return std::filesystem::exists(folder_ / "auth"); }
   // Every message kept so far, oldest first.
   std::vector<RelayedMail> mail() const;
   // Waits until at least `count` messages are kept; returns them all.

@@ -12,10 +12,14 @@
 #include <thread>
 #include <vector>
 
+#include "server/http/routes.h"
 #include "server/store/mailing_list.h"
 #include "server/store/postgres/postgres_store.h"
+#include "server/store/postgres/pq_connection.h"
+#include "server/store/postgres/pq_pool.h"
 #include "server/token.h"
 #include "tests/harness/pg_cluster.h"
+#include "tests/harness/x_session.h"
 #include "tests/server/server_fixture.h"
 
 namespace brevolt::signup::test {
@@ -121,6 +125,16 @@ TEST_P(StoreConformance, AnAddressInAnyLetterCaseIsStoredOnceAsFirstTyped) {
                                                   "ann@exÄmple.com"}));
 }
 
+// A header may carry any bytes; PostgreSQL takes only UTF-8, and would
+// refuse this visitor for good.
+TEST_P(StoreConformance, AConsentRecordFromAnyHeaderBytesIsStored) {
+  auto t = GetParam()();
+  SignupToRecord typed{"Ann", "ann@example.com", "192.0.2.7", "Br\xff\xfeowser/1 \xc3", "2", {}};
+  const auto signup = to_list_signup(typed, ListSettings{});
+  EXPECT_EQ(signup.user_agent, "Br\uFFFD\uFFFDowser/1 \uFFFD");
+  EXPECT_EQ(t.store->sign_up(signup), ListSignupResult(ListSignupOutcome::Confirmed));
+}
+
 TEST_P(StoreConformance, FailsWhileTheDatabaseIsAwayAndServesAgainOnceBack) {
   auto t = GetParam()();
   ASSERT_EQ(t.store->check(), std::nullopt);
@@ -156,6 +170,10 @@ TEST_P(StoreConformance, AListedPersonMovesFromPendingToConfirmedToSuppressedAnd
   using O = ListSignupOutcome;
   EXPECT_EQ(t.store->sign_up(ann), ListSignupResult(O::MailQueued));
   EXPECT_EQ(t.store->sign_up(repeat), ListSignupResult(O::NoMail)) << "within the resend interval";
+  EXPECT_EQ(list.peek(repeat.token_hash), LinkResult(LinkOutcome::Unknown));
+  EXPECT_EQ(list.peek(ann.token_hash), LinkResult(LinkOutcome::Done));
+  EXPECT_EQ(statuses(list), std::vector<std::string>{"Ann@Example.com pending named"})
+      << "peeking confirms nothing";
   EXPECT_EQ(list.confirm(repeat.token_hash), LinkResult(LinkOutcome::Unknown));
   EXPECT_EQ(list.confirm(ann.token_hash), LinkResult(LinkOutcome::Done));
   EXPECT_EQ(list.confirm(ann.token_hash), LinkResult(LinkOutcome::Done)) << "twice is harmless";
@@ -289,12 +307,106 @@ TEST_P(StoreConformance, SimultaneousSignUpsOfOnePersonConfirmOnlyTheOneStored) 
   EXPECT_EQ(stored.size(), static_cast<std::size_t>(kPeople));
 }
 
+// While the database is away, sign-ups that waited together fail together,
+// each after one wait rather than one wait apiece; one whose deadline has
+// passed before it is written never is, whichever path it takes.
+TEST_P(StoreConformance, SignUpsFailTogetherWhileAwayAndALateOneIsNeverWritten) {
+  constexpr std::size_t kPeople = 12;
+  auto t = GetParam()();
+  t.go_away();
+  std::vector<ListSignupResult> results(kPeople);
+  const auto start = std::chrono::steady_clock::now();
+  std::vector<std::thread> threads;
+  for (std::size_t n = 0; n < kPeople; ++n) {
+    threads.emplace_back([&, n] {
+      t.store->sign_up(list_signup("p" + std::to_string(n) + "@example.com", false),
+                       start + std::chrono::hours(1),
+                       [&, n](ListSignupResult result) { results[n] = std::move(result); });
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  const auto took = std::chrono::steady_clock::now() - start;
+  for (const auto& result : results) EXPECT_TRUE(std::holds_alternative<StoreFailure>(result));
+  EXPECT_LT(took, kTestBusyTimeout * kPeople / 2) << "written again one by one";
+  t.come_back();
+
+  for (const bool by_mail : {false, true}) {
+    SCOPED_TRACE(by_mail ? "with mail" : "without mail");
+    const auto late = list_signup(by_mail ? "late@example.com" : "later@example.com", by_mail);
+    std::optional<ListSignupResult> result;
+    t.store->sign_up(late, std::chrono::steady_clock::now() - std::chrono::milliseconds(1),
+                     [&](ListSignupResult r) { result = std::move(r); });
+    ASSERT_TRUE(result) << "answered at once";
+    EXPECT_TRUE(std::holds_alternative<StoreFailure>(*result));
+  }
+  EXPECT_TRUE(t.emails().empty());
+}
+
+TEST_P(StoreConformance, PendingPeopleAreForgottenWithTheirMailOnceTheirTimeIsUp) {
+  auto t = GetParam()();
+  auto& list = t.store->list();
+  ASSERT_EQ(t.store->sign_up(list_signup("ann@example.com", true)),
+            ListSignupResult(ListSignupOutcome::MailQueued));
+  ASSERT_EQ(t.store->sign_up(list_signup("bob@example.com", false)),
+            ListSignupResult(ListSignupOutcome::Confirmed));
+  EXPECT_EQ(list.forget_unconfirmed(std::chrono::hours(1)), 0u) << "mailed a moment ago";
+  EXPECT_TRUE(brevolt::test::WaitUntil(
+      [&] { return list.forget_unconfirmed(std::chrono::hours(0)) == 1; },
+      std::chrono::seconds(5)));
+  EXPECT_EQ(statuses(list),
+            std::vector<std::string>{"bob@example.com confirmed named confirmed_at"});
+  EXPECT_EQ(list.claim(std::chrono::seconds(60)), std::nullopt) << "its mail went with it";
+}
+
 INSTANTIATE_TEST_SUITE_P(Stores, StoreConformance,
                          ::testing::Values(&sqlite_store, &postgres_store),
                          [](const auto& info) {
                            return info.index == 0 ? std::string("Sqlite")
                                                   : std::string("Postgres");
                          });
+
+// Whatever its holder threw, a connection comes back without its
+// transaction; while every one is out, a lease waits only until its
+// deadline.
+TEST(PqPool, ALeaseLeftInATransactionIsRolledBackAndAFullPoolFailsInTime) {
+  const auto uri = SharedPgCluster().create_database();
+  PqPool pool([&] { return std::make_unique<PqConnection>(uri, kTestBusyTimeout * 10); }, 1);
+  const auto never = PqPool::Clock::time_point::max();
+  try {
+    const PqPool::Lease lease(pool, never);
+    lease->execute("BEGIN");
+    lease->execute("CREATE TABLE half_done (x int)");
+    throw std::runtime_error("not the store's own failure");
+  } catch (const std::runtime_error&) {
+  }
+  const PqPool::Lease next(pool, never);
+  EXPECT_FALSE(next->in_transaction());
+  EXPECT_NO_THROW(next->execute("CREATE TABLE half_done (x int)")) << "the first one stayed";
+  EXPECT_THROW(PqPool::Lease(pool, PqPool::Clock::now() + kTestBusyTimeout), StoreUnavailable);
+}
+
+// A reader holding the write-ahead log keeps an erased person's old pages
+// there: erase waits a while, then says so instead of reporting success.
+TEST(SqliteErase, FailsWhileAReaderHoldsTheLogAndSucceedsOnceItLetsGo) {
+  auto t = sqlite_store();
+  const auto& db = std::static_pointer_cast<SqliteCase>(t.keep)->db;
+  ASSERT_EQ(t.store->sign_up(list_signup("ann@example.com", false)),
+            ListSignupResult(ListSignupOutcome::Confirmed));
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(db.c_str(), &raw), SQLITE_OK);
+  const std::unique_ptr<sqlite3, decltype(&sqlite3_close)> reader(raw, &sqlite3_close);
+  ASSERT_EQ(sqlite3_exec(raw, "BEGIN; SELECT count(*) FROM signups", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  try {
+    t.store->list().erase("ann@example.com");
+    ADD_FAILURE() << "erase claimed success with the log held";
+  } catch (const StoreError& error) {
+    EXPECT_NE(std::string(error.what()).find("write-ahead log"), std::string::npos) << error.what();
+  }
+  ASSERT_EQ(sqlite3_exec(raw, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+  EXPECT_EQ(t.store->list().erase("ann@example.com"), 0u) << "gone from the tables already";
+  EXPECT_EQ(std::filesystem::file_size(db.string() + "-wal"), 0u);
+}
 
 }  // namespace
 }  // namespace brevolt::signup::test
