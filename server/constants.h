@@ -73,8 +73,11 @@ inline constexpr unsigned kIpv6ClientPrefix = 64;
 inline constexpr std::size_t kMaxSignupsPerWindow = 5;
 inline constexpr std::chrono::seconds kSignupWindow{60};
 
-// A sign-up waiting for the store longer than this is answered with the
-// apology page; past the busy timeout, so that a lock alone does not do it.
+// A sign-up not begun by the store within this is never written and is
+// answered with the apology page; past the busy timeout, so that a lock
+// alone does not do it. One begun is answered with its result (each of its
+// statements has its own bound), or with the apology if the store has not
+// answered within three times this.
 inline constexpr std::chrono::milliseconds kStoreDeadline{5000};
 // After a stop, what is in progress is answered within this; the rest is
 // abandoned. Below systemd's stop timeout.
@@ -149,5 +152,46 @@ inline constexpr std::chrono::seconds kViewFlushInterval{5};
 // stats: the days shown unless --days says otherwise, and the most it takes.
 inline constexpr int kDefaultStatsDays = 30;
 inline constexpr int kMaxStatsDays = 3660;
+// The form's own token, in a hidden field: when it was issued and a random
+// nonce, signed under a secret the store keeps. It is not tied to the
+// client's address, which changes under a carrier's NAT between loading the
+// form and sending it.
+inline constexpr std::string_view kFormTokenField = "ft";
+inline constexpr std::chrono::hours kFormTokenLifetime{2};
+// No person fills in two fields faster than this.
+inline constexpr std::chrono::seconds kFormTokenMinAge{2};
+inline constexpr std::size_t kFormNonceBytes = 16;
+inline constexpr std::size_t kFormSecretBytes = 32;
+// A field people never see or reach; whatever fills it is a program.
+inline constexpr std::string_view kHoneypotField = "website";
+
+// Confirmation mails sent at most, in all and per recipient domain, in any
+// window of the period: what a flood of forged sign-ups can send is bounded
+// by these. Mail over budget waits in the outbox.
+inline constexpr std::size_t kDefaultMailBudget = 1000;
+inline constexpr std::size_t kDefaultDomainMailBudget = 100;
+inline constexpr std::chrono::hours kDefaultMailBudgetPeriod{1};
+// After this many mails to an address still pending, it gets at most one a
+// day: a person who lost the first two has had their chance to ask again.
+inline constexpr int kEagerMails = 2;
+inline constexpr std::chrono::hours kLaterResendInterval{24};
+// Sign-ups never confirmed are forgotten, consent record and mail with
+// them, this many days after their last mail (--pending-days); the worker
+// looks for them this often.
+inline constexpr int kDefaultPendingDays = 30;
+inline constexpr std::chrono::hours kPendingSweepInterval{1};
+// PostgreSQL: a connection to the database server must be made within the
+// busy timeout; an idle one is probed so that a silent partition is noticed
+// within idle + interval * count rather than the kernel's two hours.
+inline constexpr std::chrono::seconds kPgKeepaliveIdle{10};
+inline constexpr std::chrono::seconds kPgKeepaliveInterval{5};
+inline constexpr int kPgKeepaliveCount = 3;
+// Schema changes, export and erase may read or rewrite the whole list, and
+// wait for the running servers' locks: limits for maintenance, not visitors.
+inline constexpr std::chrono::minutes kMaintenanceStatementTimeout{60};
+inline constexpr std::chrono::minutes kMaintenanceLockTimeout{5};
+// erase: how many busy timeouts it waits for readers to let go of the
+// SQLite write-ahead log before it says the log still holds the person.
+inline constexpr int kEraseLogAttempts = 4;
 
 }  // namespace brevolt::signup

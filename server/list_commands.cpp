@@ -45,6 +45,12 @@ int run_erase(const Options& options, std::ostream& out, std::ostream& err) {
     const auto store = open_existing(options);
     const auto removed = store->list().erase(options.erase_email);
     out << "removed " << removed << (removed == 1 ? " person" : " people") << '\n';
+    // The tables are vacuumed; what the database server copied elsewhere is
+    // beyond this connection's reach, and the maker must know it.
+    if (removed > 0 && names_postgres(options.db_path)) {
+      out << "PostgreSQL's own copies still hold them until they expire: its write-ahead log "
+             "until recycled, WAL archives, base backups and replicas' logs\n";
+    }
     return 0;
   } catch (const std::exception& error) {
     return failed(err, error);

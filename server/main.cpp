@@ -18,8 +18,10 @@
 #include "server/admin/stats_command.h"
 #include "server/admin/view_flusher.h"
 #include "server/constants.h"
+#include "server/http/form_guard.h"
 #include "server/list_commands.h"
 #include "server/mail/mailer.h"
+#include "server/store/form_token_store.h"
 #include "server/store/mailing_list.h"
 #include "server/system/log_sink.h"
 #include "server/options.h"
@@ -116,6 +118,15 @@ int main(int argc, char** argv) {
   settings.list.confirm_by_mail = !options.mail.smtp_url.empty();
   settings.list.privacy_url = options.privacy_url;
   settings.list.mail_from = options.mail.from;
+  try {
+    // Made at the first start and kept in the store, so that every instance
+    // on one database signs alike; never shown.
+    auto secret = store->form_tokens().form_secret(signup::new_form_secret());
+    settings.list.form_guard = std::make_shared<signup::FormGuard>(
+        signup::FormTokens(std::move(secret), options.form_min_age), signup::make_stderr_log());
+  } catch (const std::exception& error) {
+    return fail(kRuntimeError, std::string("cannot keep the form's secret: ") + error.what());
+  }
   if (settings.list.confirm_by_mail) {
     mailer =
         std::make_unique<signup::Mailer>(store->list(), options.mail, signup::make_stderr_log());

@@ -28,6 +28,14 @@ constexpr std::string_view kMailFromFlag = "--mail-from";
 constexpr std::string_view kPublicUrlFlag = "--public-url";
 constexpr std::string_view kPrivacyUrlFlag = "--privacy-url";
 constexpr std::string_view kFormatFlag = "--format";
+constexpr std::string_view kMailBudgetFlag = "--mail-budget";
+constexpr std::string_view kDomainBudgetFlag = "--mail-budget-domain";
+constexpr std::string_view kFormMinSecondsFlag = "--form-min-seconds";
+// A person needs seconds, not hours; more would refuse everyone.
+constexpr int kMostFormMinSeconds = 600;
+constexpr std::string_view kPendingDaysFlag = "--pending-days";
+// Ten years: past it the number is a typo, not a policy.
+constexpr int kMostPendingDays = 3650;
 constexpr std::string_view kExportCommand = "export";
 constexpr std::string_view kEraseCommand = "erase";
 constexpr std::string_view kStatsCommand = "stats";
@@ -36,9 +44,11 @@ constexpr std::string_view kAdminTokenFlag = "--admin-token-file";
 constexpr std::string_view kDaysFlag = "--days";
 
 // The flags that take a value, per command.
-constexpr std::string_view kServeFlags[] = {kListenFlag,   kDbFlag,        kTrustedProxyFlag,
-                                            kSmtpFlag,     kMailFromFlag,  kPublicUrlFlag,
-                                            kPrivacyUrlFlag, kAdminListenFlag, kAdminTokenFlag};
+constexpr std::string_view kServeFlags[] = {
+    kListenFlag,       kDbFlag,             kTrustedProxyFlag, kSmtpFlag,
+    kMailFromFlag,     kPublicUrlFlag,      kPrivacyUrlFlag,   kMailBudgetFlag,
+    kDomainBudgetFlag, kFormMinSecondsFlag, kPendingDaysFlag,  kAdminListenFlag,
+    kAdminTokenFlag};
 constexpr std::string_view kStatsFlags[] = {kDbFlag, kDaysFlag, kFormatFlag};
 constexpr std::string_view kExportFlags[] = {kDbFlag, kFormatFlag};
 constexpr std::string_view kEraseFlags[] = {kDbFlag};
@@ -141,8 +151,8 @@ std::string combination_problem(const Options& options) {
     return "--admin-listen needs a port of its own, not the public one";
   }
   if (mail.smtp_url.empty()) {
-    if (!mail.from.empty() || !mail.public_url.empty()) {
-      return "--mail-from and --public-url only apply with --smtp";
+    if (!mail.from.empty() || !mail.public_url.empty() || mail.budget_given) {
+      return "--mail-from, --public-url and the mail budgets only apply with --smtp";
     }
   } else {
     if (auto problem = url_problem(kSmtpFlag, mail.smtp_url, {"smtp", "smtps"}); !problem.empty()) {
@@ -161,16 +171,17 @@ std::string combination_problem(const Options& options) {
   return {};
 }
 
-std::optional<int> parse_port(std::string_view text) {
+// A whole number from 0 to `most`, in decimal digits only.
+std::optional<int> parse_decimal(std::string_view text, int most) {
   if (text.empty()) return std::nullopt;
-  int port = 0;
+  int number = 0;
   const auto* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, port);
-  // from_chars accepts a leading '-', which a port never has.
-  if (ec != std::errc{} || ptr != end || text.front() == '-' || port > kMaxPort) {
+  const auto [ptr, ec] = std::from_chars(text.data(), end, number);
+  // from_chars accepts a leading '-', which neither a port nor a count has.
+  if (ec != std::errc{} || ptr != end || text.front() == '-' || number > most) {
     return std::nullopt;
   }
-  return port;
+  return number;
 }
 
 }  // namespace
@@ -198,7 +209,7 @@ std::variant<ListenAddress, OptionsError> parse_listen_address(std::string_view 
     if (host.find(':') != std::string_view::npos) return bad("write IPv6 hosts as [HOST]:PORT");
   }
   if (host.empty()) return bad("the host is empty");
-  const auto port = parse_port(port_text);
+  const auto port = parse_decimal(port_text, kMaxPort);
   if (!port) return bad("the port must be a number from 0 to 65535");
   return ListenAddress{std::string(host), *port};
 }
@@ -270,8 +281,8 @@ std::variant<Options, OptionsError> parse_options(std::span<const std::string_vi
       if (value->empty()) return OptionsError{"--admin-token-file needs a file path"};
       options.admin_token_file = std::string(*value);
     } else if (flag == kDaysFlag) {
-      const auto days = parse_port(*value);
-      if (!days || *days < 1 || *days > kMaxStatsDays) {
+      const auto days = parse_decimal(*value, kMaxStatsDays);
+      if (!days || *days < 1) {
         return OptionsError{"--days needs a number from 1 to " + std::to_string(kMaxStatsDays)};
       }
       options.stats_days = *days;
@@ -288,6 +299,30 @@ std::variant<Options, OptionsError> parse_options(std::span<const std::string_vi
     } else if (flag == kFormatFlag) {
       if (*value != "csv" && *value != "json") return OptionsError{"--format is csv or json"};
       options.export_json = *value == "json";
+    } else if (flag == kMailBudgetFlag || flag == kDomainBudgetFlag) {
+      const auto budget = parse_budget(*value);
+      if (!budget) {
+        return OptionsError{std::string(flag) + " needs N/PERIOD, N at least 1 and PERIOD s, min "
+                            "or h (as in 100/h), not '" + std::string(*value) + "'"};
+      }
+      (flag == kMailBudgetFlag ? options.mail.budget : options.mail.domain_budget) = *budget;
+      options.mail.budget_given = true;
+    } else if (flag == kFormMinSecondsFlag) {
+      int seconds = -1;
+      const auto* end = value->data() + value->size();
+      const auto [ptr, ec] = std::from_chars(value->data(), end, seconds);
+      if (ec != std::errc{} || ptr != end || seconds < 0 || seconds > kMostFormMinSeconds) {
+        return OptionsError{"--form-min-seconds needs a whole number from 0 to " +
+                            std::to_string(kMostFormMinSeconds)};
+      }
+      options.form_min_age = std::chrono::seconds(seconds);
+    } else if (flag == kPendingDaysFlag) {
+      const auto days = parse_decimal(*value, kMostPendingDays);
+      if (!days || *days < 1) {
+        return OptionsError{"--pending-days needs a number of days from 1 to " +
+                            std::to_string(kMostPendingDays)};
+      }
+      options.mail.pending_days = *days;
     } else if (flag == kSmtpFlag) {
       options.mail.smtp_url = std::string(*value);
     } else if (flag == kMailFromFlag) {
@@ -320,7 +355,8 @@ std::string usage_text() {
   std::string text;
   text += "Usage: " + name +
           " [--listen HOST:PORT] [--db PATH|URI] [--trusted-proxy ADDR[/PREFIX]]...\n"
-          "         [--smtp URL --mail-from ADDRESS --public-url URL] [--privacy-url URL]\n"
+          "         [--smtp URL --mail-from ADDRESS --public-url URL [--mail-budget N/PERIOD]\n"
+          "         [--mail-budget-domain N/PERIOD]] [--privacy-url URL] [--form-min-seconds N]\n"
           "         [--admin-listen HOST:PORT [--admin-token-file PATH]]\n";
   text += "       " + name + " export [--db PATH|URI] [--format csv|json]\n";
   text += "       " + name + " erase [--db PATH|URI] EMAIL\n";
@@ -343,7 +379,20 @@ std::string usage_text() {
   text += "  --public-url URL    where this server is reached from outside: the base of\n"
           "                      the confirm and unsubscribe links (with --smtp); https,\n"
           "                      or http on a loopback host only\n";
+  text += "  --pending-days N    forget sign-ups still unconfirmed N days after their last\n"
+          "                      mail, consent record included (default " +
+          std::to_string(kDefaultPendingDays) + "; with --smtp)\n";
+  text += "  --mail-budget N/PERIOD\n"
+          "                      confirmation mails sent at most in any PERIOD (s, min or h);\n"
+          "                      the rest wait in the outbox, in order (default " +
+          budget_text({kDefaultMailBudget, kDefaultMailBudgetPeriod}) + ")\n";
+  text += "  --mail-budget-domain N/PERIOD\n"
+          "                      the same for each recipient domain (default " +
+          budget_text({kDefaultDomainMailBudget, kDefaultMailBudgetPeriod}) + ")\n";
   text += "  --privacy-url URL   link to your privacy notice, shown under the form\n";
+  text += "  --form-min-seconds N\n"
+          "                      a sign-up sent sooner after loading the form is refused\n"
+          "                      (default " + std::to_string(kFormTokenMinAge.count()) + ")\n";
   text += "  --admin-listen HOST:PORT\n"
           "                      serve the metrics (/metrics) and the dashboard (/) here;\n"
           "                      off unless given, and never on the public port\n";
@@ -365,8 +414,9 @@ std::string usage_text() {
           std::to_string(kDefaultStatsDays) + ", days without\n"
           "anything are zeros), columns day,views,signups,confirmed,unsubscribed, then the\n"
           "totals and the conversion: sign-ups per view, confirmed per sign-up.\n";
-  text += "erase removes the person with that address (in any letter case) everywhere,\n"
-          "mail waiting for them included, and prints how many people it removed.\n\n";
+  text += "erase removes the person with that address (in any letter case) from every\n"
+          "table and the database's own log, mail waiting for them included, and prints\n"
+          "how many people it removed; it fails if a copy could not be cleared.\n\n";
   text += "Prints one line 'listening on URL' once it accepts connections, then one line\n"
           "'METHOD PATH STATUS' for each request answered. " + std::string(kHealthPath) +
           " answers 200 while the store does.\n";

@@ -1,5 +1,6 @@
 #pragma once
 // The command line of the sign-up server.
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <span>
@@ -8,7 +9,9 @@
 #include <variant>
 #include <vector>
 
+#include "server/constants.h"
 #include "server/http/client_address.h"
+#include "server/mail/mail_budget.h"
 
 namespace brevolt::signup {
 
@@ -22,6 +25,12 @@ struct MailOptions {
   std::string smtp_url;    // smtp://[user:password@]HOST:PORT or smtps://...
   std::string from;        // the address mail comes from
   std::string public_url;  // base of every link in a mail, no trailing slash
+  // Confirmation mails at most, in all and per recipient domain.
+  BudgetLimit budget{kDefaultMailBudget, kDefaultMailBudgetPeriod};
+  BudgetLimit domain_budget{kDefaultDomainMailBudget, kDefaultMailBudgetPeriod};
+  bool budget_given = false;
+  // Pending sign-ups are forgotten this many days after their last mail.
+  int pending_days = kDefaultPendingDays;
 };
 
 enum class Command {
@@ -41,6 +50,8 @@ struct Options {
   std::vector<AddressBlock> trusted_proxies;
   MailOptions mail;
   std::string privacy_url;  // shown under the form when set
+  // Between loading the form and sending it, at least.
+  std::chrono::seconds form_min_age = kFormTokenMinAge;
   bool export_json = false;  // export: JSON rather than CSV
   std::string erase_email;
   // The admin listener, off unless given; never the public port.

@@ -4,7 +4,6 @@
 #include <sys/random.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <memory>
 #include <stdexcept>
@@ -12,10 +11,10 @@
 #include "server/constants.h"
 
 namespace brevolt::signup {
-namespace {
 
-std::string base64url(const unsigned char* data, std::size_t size) {
-  const std::unique_ptr<gchar, decltype(&g_free)> encoded(g_base64_encode(data, size), &g_free);
+std::string base64url(std::string_view bytes) {
+  const std::unique_ptr<gchar, decltype(&g_free)> encoded(
+      g_base64_encode(reinterpret_cast<const guchar*>(bytes.data()), bytes.size()), &g_free);
   std::string text(encoded.get());
   std::replace(text.begin(), text.end(), '+', '-');
   std::replace(text.begin(), text.end(), '/', '_');
@@ -23,10 +22,8 @@ std::string base64url(const unsigned char* data, std::size_t size) {
   return text;
 }
 
-}  // namespace
-
-Token new_token() {
-  std::array<unsigned char, kTokenBytes> bytes{};
+std::string random_base64url(std::size_t size) {
+  std::string bytes(size, '\0');
   std::size_t filled = 0;
   while (filled < bytes.size()) {
     const auto got = getrandom(bytes.data() + filled, bytes.size() - filled, 0);
@@ -34,8 +31,12 @@ Token new_token() {
     if (got < 0) throw std::runtime_error("no random bytes for a token");
     filled += static_cast<std::size_t>(got);
   }
+  return base64url(bytes);
+}
+
+Token new_token() {
   Token token;
-  token.text = base64url(bytes.data(), bytes.size());
+  token.text = random_base64url(kTokenBytes);
   token.hash = token_hash(token.text);
   return token;
 }

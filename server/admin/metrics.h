@@ -15,9 +15,11 @@ namespace brevolt::signup {
 
 // Why a sign-up was not recorded. One list: a new defence adds its reason
 // here and to kRefusalNames, and the exposition follows.
-enum class Refusal : std::size_t { Rate, Invalid, Store, Deadline, Count };
+// Token: the form's token missing, forged, too young, too old or used;
+// honeypot: the field people never see was filled.
+enum class Refusal : std::size_t { Rate, Invalid, Store, Deadline, Token, Honeypot, Count };
 inline constexpr std::array<std::string_view, static_cast<std::size_t>(Refusal::Count)>
-    kRefusalNames = {"rate", "invalid", "store", "deadline"};
+    kRefusalNames = {"rate", "invalid", "store", "deadline", "token", "honeypot"};
 
 enum class SignupKind : std::size_t { Stored, Repeat, Count };
 inline constexpr std::array<std::string_view, 2> kSignupKindNames = {"stored", "repeat"};

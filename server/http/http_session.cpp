@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "server/constants.h"
+#include "server/http/form_guard.h"
 #include "server/http/request_head.h"
 #include "server/store/mailing_list.h"
 #include "server/store/signup_store.h"
@@ -167,11 +168,20 @@ void HttpSession::record(SignupToRecord signup) {
     return answer(signup_not_recorded(), parser_->get().keep_alive());
   }
   // The session may be gone by the time this runs: it takes nothing of it.
-  auto work = [&list = context_.settings.list, signup = std::move(signup)](
+  auto work = [&list = context_.settings.list, signup = std::move(signup),
+               deadline = Clock::now() + context_.settings.store_deadline](
                   SignupStore& store, const StoreHandoff::Done<ListSignupResult>& done) {
+    if (auto refused = list.form_guard ? list.form_guard->spend(store, signup.form_token,
+                                                                signup.client_address)
+                                       : std::nullopt) {
+      return done(*refused);
+    }
     // The link's secret is drawn here, off the event thread.
-    store.sign_up(to_list_signup(signup, list), done);
+    store.sign_up(to_list_signup(signup, list), deadline, done);
   };
+  // The store answers a sign-up it has begun with its result, past the
+  // deadline if need be: an apology sent first would be a lie once it is
+  // stored. The timer only guards against a store that never answers.
   ask_store<ListSignupResult>(
       std::move(work),
       [this](const std::optional<ListSignupResult>& outcome) {
@@ -181,20 +191,20 @@ void HttpSession::record(SignupToRecord signup) {
           return signup_not_recorded();
         }
         return after_signup(*outcome, context_.settings.list, context_.log);
-      });
+      },
+      3 * context_.settings.store_deadline);
 }
 
 void HttpSession::act_on_link(LinkAction action) {
   ask_store<LinkResult>(
       [action](SignupStore& store, const StoreHandoff::Done<LinkResult>& done) {
-        const auto hash = token_hash(action.token);
-        auto& list = store.list();
-        done(action.kind == LinkKind::Confirm ? list.confirm(hash) : list.unsubscribe(hash));
+        done(act_on(store.list(), action));
       },
       [this, action](const std::optional<LinkResult>& result) {
         return after_link(action, result.value_or(StoreFailure{"the store did not answer in time"}),
                           context_.log);
-      });
+      },
+      context_.settings.store_deadline);
 }
 
 void HttpSession::check_store() {
@@ -206,15 +216,15 @@ void HttpSession::check_store() {
                       if (!health) context_.log("health check: the store did not answer in time");
                       if (health && *health) context_.log("health check: " + (*health)->message);
                       return health_answer(health && !*health);
-                    });
+                    },
+                    context_.settings.store_deadline);
 }
 
 template <typename Result>
 void HttpSession::ask_store(
     std::function<void(SignupStore&, const StoreHandoff::Done<Result>&)> work,
-    std::function<Answer(const std::optional<Result>&)> answer_for) {
-  context_.store.ask<Result>(shared_from_this(), store_timer_, context_.settings.store_deadline,
-                             std::move(work),
+    std::function<Answer(const std::optional<Result>&)> answer_for, Clock::duration patience) {
+  context_.store.ask<Result>(shared_from_this(), store_timer_, patience, std::move(work),
                              [this, answer_for = std::move(answer_for)](
                                  const std::optional<Result>& result) {
                                answer(answer_for(result), parser_->get().keep_alive());

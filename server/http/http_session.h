@@ -80,10 +80,11 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
   void check_store();
   void act_on_link(LinkAction action);
   // `work` runs on a store thread; `answer_for` makes the answer on this
-  // one, from its result or from nothing once the store deadline passed.
+  // one, from its result or from nothing once `patience` has passed.
   template <typename Result>
   void ask_store(std::function<void(SignupStore&, const StoreHandoff::Done<Result>&)> work,
-                 std::function<Answer(const std::optional<Result>&)> answer_for);
+                 std::function<Answer(const std::optional<Result>&)> answer_for,
+                 Clock::duration patience);
   void answer(Answer answer, bool keep_alive);
   void on_written(const boost::beast::error_code& error, bool keep_alive);
   void linger();

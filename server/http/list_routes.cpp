@@ -1,5 +1,9 @@
 #include "server/http/list_routes.h"
 
+#include <glib.h>
+
+#include <memory>
+
 #include "server/admin/metrics.h"
 #include "server/constants.h"
 #include "server/http/form_body.h"
@@ -13,6 +17,13 @@ namespace brevolt::signup {
 namespace {
 
 using namespace http_status;
+
+// Bytes that are not UTF-8 (NUL included) become U+FFFD.
+std::string valid_utf8(std::string_view text) {
+  const std::unique_ptr<gchar, decltype(&g_free)> valid(
+      g_utf8_make_valid(text.data(), static_cast<gssize>(text.size())), &g_free);
+  return valid ? std::string(valid.get()) : std::string();
+}
 
 // The link's token, from the address or (a form's button) the body. Only
 // what a token can look like goes further; anything else is unknown.
@@ -36,36 +47,52 @@ std::optional<std::variant<Answer, LinkAction>> route_link(const Request& reques
   if (!get && request.method != "POST") return method_not_allowed("GET, HEAD, POST");
   const auto token = token_of(request);
   if (token.empty()) return page_answer(kNotFound, render_link_problem(kNotFound));
-  // Opening the link changes nothing: mail scanners open links too.
-  if (get) {
-    return page_answer(kOk,
-                       confirm ? render_confirm_prompt(token) : render_unsubscribe_prompt(token));
-  }
   // RFC 8058: a mailbox provider's one-click POST carries
   // "List-Unsubscribe=One-Click" as a form or as multipart; either way the
   // token in the address is what decides.
   const bool from_page = request.method == "POST" &&
                          first_form_value(request.body, kViaField) == kViaPageValue;
-  return LinkAction{confirm ? LinkKind::Confirm : LinkKind::Unsubscribe, token, from_page};
+  return LinkAction{confirm ? LinkKind::Confirm : LinkKind::Unsubscribe, token, from_page, get};
+}
+
+LinkResult act_on(MailingList& list, const LinkAction& action) {
+  const auto hash = token_hash(action.token);
+  if (action.look_only) {
+    auto found = list.peek(hash);
+    // Leaving works however old the link is.
+    if (action.kind == LinkKind::Unsubscribe && found == LinkResult(LinkOutcome::Expired)) {
+      return LinkOutcome::Done;
+    }
+    return found;
+  }
+  return action.kind == LinkKind::Confirm ? list.confirm(hash) : list.unsubscribe(hash);
 }
 
 Answer after_link(const LinkAction& action, const LinkResult& result, const LogSink& log) {
-  const auto kind = action.kind;
   if (const auto* failure = std::get_if<StoreFailure>(&result)) {
     log("could not act on a link: " + failure->message);
     return error_answer(kServiceUnavailable);
   }
+  const bool confirm = action.kind == LinkKind::Confirm;
   const auto outcome = std::get<LinkOutcome>(result);
-  if (outcome == LinkOutcome::Done && kind == LinkKind::Confirm) {
-    ++metrics().confirmations;
-  } else if (outcome == LinkOutcome::Done) {
-    metrics().unsubscribes.add(action.from_page ? UnsubscribeVia::Page : UnsubscribeVia::OneClick);
+  // Only what changed the list counts: a look, or a second click, does not.
+  if (outcome == LinkOutcome::Done && !action.look_only) {
+    if (confirm) {
+      ++metrics().confirmations;
+    } else {
+      metrics().unsubscribes.add(action.from_page ? UnsubscribeVia::Page
+                                                  : UnsubscribeVia::OneClick);
+    }
   }
   switch (outcome) {
     case LinkOutcome::Done:
+      if (action.look_only) {
+        return page_answer(kOk, confirm ? render_confirm_prompt(action.token)
+                                        : render_unsubscribe_prompt(action.token));
+      }
+      [[fallthrough]];
     case LinkOutcome::AlreadyDone:
-      return page_answer(kOk,
-                         kind == LinkKind::Confirm ? render_confirmed() : render_unsubscribed());
+      return page_answer(kOk, confirm ? render_confirmed() : render_unsubscribed());
     case LinkOutcome::Expired:
       return page_answer(kGone, render_link_problem(kGone));
     case LinkOutcome::Unknown:
@@ -79,7 +106,9 @@ ListSignup to_list_signup(const SignupToRecord& signup, const ListSettings& sett
   list.name = signup.name;
   list.email = signup.email;
   list.consent_address = signup.client_address;
-  list.user_agent = signup.user_agent;
+  // PostgreSQL refuses text that is not UTF-8, and a header may hold any
+  // bytes: the sign-up must not fail for good over its browser's name.
+  list.user_agent = valid_utf8(signup.user_agent);
   list.form_version = signup.form_version;
   list.confirm_by_mail = settings.confirm_by_mail;
   if (settings.confirm_by_mail) {

@@ -42,6 +42,8 @@ std::string style() {
          "border:1px solid #1e3f6e;border-radius:3px;cursor:pointer}";
   css += "button:focus{outline:2px solid #8fb3e8}";
   css += ".actions a{margin-right:auto;align-self:center;font-size:12px;color:#2b5797}";
+  // Out of sight without display:none, which some programs know to skip.
+  css += ".hp{position:absolute;left:-10000px;top:0;width:1px;height:1px;overflow:hidden}";
   return css;
 }
 
@@ -80,6 +82,19 @@ std::string field(const FieldSpec& spec, const std::string& value, const std::st
   return html;
 }
 
+// The signed token, and a field people never see or reach: off-screen, out
+// of the tab order and of the accessibility tree, never filled in by the
+// browser. Only a program fills it. Neither needs a script.
+std::string guard_fields(const std::string& token) {
+  const std::string field(kHoneypotField);
+  std::string html = "<input type=\"hidden\" name=\"" + std::string(kFormTokenField) +
+                     "\" value=\"" + escape_html(token) + "\">\n";
+  html += "<div class=\"hp\" aria-hidden=\"true\">\n<label for=\"" + field +
+          "\">Leave this empty</label>\n<input type=\"text\" id=\"" + field + "\" name=\"" +
+          field + "\" value=\"\" tabindex=\"-1\" autocomplete=\"off\">\n</div>\n";
+  return html;
+}
+
 }  // namespace
 
 std::string render_form(const FormView& view) {
@@ -97,6 +112,7 @@ std::string render_form(const FormView& view) {
            "\" accept-charset=\"utf-8\" novalidate>\n";
   panel += field({"name", "Name", "text", "name"}, view.name, view.name_error, !focus_email);
   panel += field({"email", "E-mail", "email", "email"}, view.email, view.email_error, focus_email);
+  if (!view.form_token.empty()) panel += guard_fields(view.form_token);
   // Which wording the person agreed to, kept with their consent.
   panel += "<input type=\"hidden\" name=\"" + std::string(kFormVersionField) + "\" value=\"" +
            std::string(kFormVersion) + "\">\n";

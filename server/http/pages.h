@@ -15,6 +15,9 @@ struct FormView {
   // What the server was started with.
   bool confirm_by_mail = false;
   std::string privacy_url;  // none when empty
+  // The form's signed token; with it comes the honeypot field. None when
+  // empty.
+  std::string form_token;
 };
 
 std::string render_form(const FormView& view);

@@ -6,6 +6,7 @@
 #include "server/admin/metrics.h"
 #include "server/constants.h"
 #include "server/http/form_body.h"
+#include "server/http/form_guard.h"
 #include "server/http/http_status.h"
 #include "server/http/pages.h"
 #include "server/validation.h"
@@ -43,6 +44,7 @@ FormView form_view(const ListSettings& list) {
   FormView view;
   view.confirm_by_mail = list.confirm_by_mail;
   view.privacy_url = list.privacy_url;
+  if (list.form_guard) view.form_token = list.form_guard->issue();
   return view;
 }
 
@@ -50,6 +52,20 @@ Routed submit(const Request& request, const ListSettings& list) {
   if (!is_form_encoded(request.content_type)) {
     metrics().refused.add(Refusal::Invalid);
     return error_answer(kUnsupportedMediaType);
+  }
+  FormTokenCheck token;
+  if (list.form_guard) {
+    auto screening = list.form_guard->screen(request.body, request.client_address);
+    if (screening.verdict == Screened::Refuse) {
+      metrics().refused.add(Refusal::Token);
+      return signup_not_recorded();
+    }
+    // A program learns nothing from the answer.
+    if (screening.verdict == Screened::Ignore) {
+      metrics().refused.add(Refusal::Honeypot);
+      return see_other(kThankYouPath);
+    }
+    token = std::move(screening.token);
   }
   auto view = form_view(list);
   view.name = first_form_value(request.body, "name");
@@ -70,7 +86,7 @@ Routed submit(const Request& request, const ListSettings& list) {
   }
   return SignupToRecord{std::move(checked.name), std::move(checked.email),
                         std::string(request.client_address), std::string(request.user_agent),
-                        form_version_of(request)};
+                        form_version_of(request), std::move(token)};
 }
 
 }  // namespace
@@ -104,6 +120,10 @@ Answer after_signup(const ListSignupResult& outcome, const ListSettings& list, c
     return signup_not_recorded();
   }
   const auto recorded = std::get<ListSignupOutcome>(outcome);
+  if (recorded == ListSignupOutcome::Replayed) {
+    metrics().refused.add(Refusal::Token);
+    return signup_not_recorded();
+  }
   const bool is_new =
       recorded == ListSignupOutcome::Confirmed || recorded == ListSignupOutcome::MailQueued;
   metrics().signups.add(is_new ? SignupKind::Stored : SignupKind::Repeat);

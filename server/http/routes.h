@@ -7,6 +7,7 @@
 #include <variant>
 
 #include "server/constants.h"
+#include "server/http/form_token.h"
 #include "server/http/list_routes.h"
 #include "server/system/log_sink.h"
 #include "server/store/signup_store.h"
@@ -39,6 +40,8 @@ struct SignupToRecord {
   std::string client_address;
   std::string user_agent;
   std::string form_version;
+  // Its form token's nonce, still to be spent.
+  FormTokenCheck form_token;
 };
 
 // The journey must never be answered from a cache: a cached thank-you page

@@ -6,9 +6,12 @@
 namespace brevolt::signup {
 
 enum class SendOutcome {
-  Sent,      // the relay took the message
-  TryLater,  // down, unreachable, or refused for now (4xx)
-  Refused,   // refused for good (5xx): trying again would not help
+  Sent,       // the relay took the message
+  TryLater,   // this message refused for now (4xx to its recipient or data)
+  RelayDown,  // no message could go: unreachable, or refused before the
+              // recipient (greeting, EHLO, STARTTLS, AUTH, MAIL FROM), which
+              // is the relay's or the configuration's fault, not the mail's
+  Refused,    // this message refused for good (5xx to its recipient or data)
 };
 
 struct SendResult {

@@ -9,19 +9,10 @@
 #include <mutex>
 
 #include "server/constants.h"
+#include "server/mail/smtp_transcript.h"
 
 namespace brevolt::signup {
 namespace {
-
-constexpr long kPermanentFailure = 500;
-
-// A 5xx reply refuses the message for good, except the login's: a wrong
-// password is the operator's to mend, and the mail must still go after.
-bool is_permanent(long reply) {
-  constexpr long kLoginReplies[] = {530, 534, 535, 538};
-  return reply >= kPermanentFailure && std::find(std::begin(kLoginReplies), std::end(kLoginReplies),
-                                                 reply) == std::end(kLoginReplies);
-}
 
 struct Upload {
   const std::string& data;
@@ -97,6 +88,8 @@ SendResult SmtpSender::send(const std::string& from, const std::string& to,
   curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, check_cancel);
   curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &cancel_);
   curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, error);
+  SmtpTranscript transcript;
+  transcript.watch(handle);
   const CURLcode rc = curl_easy_perform(handle);
   if (rc == CURLE_OK) return {SendOutcome::Sent, {}};
   if (rc == CURLE_USE_SSL_FAILED) {
@@ -106,9 +99,9 @@ SendResult SmtpSender::send(const std::string& from, const std::string& to,
   long reply = 0;
   curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &reply);
   std::string detail = error[0] ? error : curl_easy_strerror(rc);
-  if (reply != 0) detail += " (relay replied " + std::to_string(reply) + ")";
-  const bool permanent = is_permanent(reply) && rc != CURLE_ABORTED_BY_CALLBACK;
-  return {permanent ? SendOutcome::Refused : SendOutcome::TryLater, detail};
+  detail += "; " + transcript.describe();
+  if (rc == CURLE_ABORTED_BY_CALLBACK) return {SendOutcome::TryLater, detail};
+  return {transcript.classify(reply), detail};
 }
 
 }  // namespace brevolt::signup

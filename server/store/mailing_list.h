@@ -37,14 +37,18 @@ std::variant<Outcome, StoreFailure> as_result(std::string_view during, Work&& wo
 class MailingList : public Outbox {
  public:
   // By the SHA-256 of the token in the link. Never throw.
+  // What confirming would find, changing nothing: the page a link opens
+  // can say at once that it is unknown or expired.
+  virtual LinkResult peek(std::string_view token_hash) = 0;
   virtual LinkResult confirm(std::string_view token_hash) = 0;
   // Leaves a suppression entry (the address's key and the time) only.
   virtual LinkResult unsubscribe(std::string_view token_hash) = 0;
   // Every person, signed up and unsubscribed. Throws StoreError.
   virtual void export_people(const std::function<void(const PersonRecord&)>& each) = 0;
-  // Removes the person with this address, in any letter case, everywhere,
-  // mail waiting for them included; returns how many people that was (0
-  // or 1). Throws StoreError.
+  // Removes the person with this address, in any letter case, from every
+  // table, mail waiting for them included, and from the store's own log
+  // files where it can; returns how many people that was (0 or 1). Throws
+  // StoreError, also when a copy could not be cleared.
   virtual std::size_t erase(std::string_view email) = 0;
 };
 

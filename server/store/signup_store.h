@@ -3,6 +3,7 @@
 // regard to letter case. The SQLite file and the PostgreSQL database both
 // stand behind this; every implementation may be called from several
 // threads at once.
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <stdexcept>
@@ -15,12 +16,21 @@
 
 namespace brevolt::signup {
 
+class FormTokenStore;
 class MailingList;
 
 // The store cannot be used at all (thrown at opening only).
 class StoreError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+// The store as a whole failed (locked, full, unreachable), not one request's
+// data: every other write would meet the same, so none is tried again one
+// by one.
+class StoreUnavailable : public StoreError {
+ public:
+  using StoreError::StoreError;
 };
 
 enum class SignupOutcome {
@@ -56,8 +66,12 @@ enum class ListSignupOutcome {
   MailQueued,  // new: a confirmation mail waits in the outbox
   MailQueuedAgain,  // still pending: its mail is sent once more
   NoMail,      // known already (confirmed, or mailed too recently): nothing changed
+  Replayed,    // refused before the store: its form token had served a sign-up already
 };
 using ListSignupResult = std::variant<ListSignupOutcome, StoreFailure>;
+
+inline constexpr std::string_view kPastDeadline =
+    "recording a sign-up: it waited past its deadline";
 
 class SignupStore {
  public:
@@ -73,8 +87,14 @@ class SignupStore {
   virtual ListSignupResult sign_up(const ListSignup& signup) = 0;
   // The same, handing the result to `done`, which may run on another
   // thread and after this returns: a sign-up may wait to be written with
-  // others, and no thread need wait with it.
-  virtual void sign_up(ListSignup signup, const std::function<void(ListSignupResult)>& done) {
+  // others, and no thread need wait with it. One not begun by `deadline` is
+  // never written and fails; one begun gets its write's result, which each
+  // statement's own time limit bounds. `done` is called exactly once.
+  virtual void sign_up(ListSignup signup, std::chrono::steady_clock::time_point deadline,
+                       std::function<void(ListSignupResult)> done) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      return done(StoreFailure{std::string(kPastDeadline)});
+    }
     done(sign_up(signup));
   }
 
@@ -88,6 +108,8 @@ class SignupStore {
 
   // The list kept beside the sign-ups (server/store/mailing_list.h).
   virtual MailingList& list() = 0;
+  // The form tokens' secret and used nonces (server/store/form_token_store.h).
+  virtual FormTokenStore& form_tokens() = 0;
 
  protected:
   SignupStore() = default;

@@ -21,6 +21,7 @@
 
 #include "tests/e2e/common/journey.h"
 #include "tests/harness/server_process.h"
+#include "tests/harness/signup_form.h"
 #include "tests/harness/signup_rows.h"
 #include "tests/harness/x_session.h"
 
@@ -161,8 +162,8 @@ TEST_F(ServerLoadTest, EverySignUpIsStoredOnceWhileSlowClientsHang) {
       const auto submit = [&](const std::string& name, const std::string& email) {
         const httplib::Headers from = {
             {"X-Forwarded-For", "10." + std::to_string(t) + "." + std::to_string(++sent) + ".1"}};
-        const auto res = client.Post("/posttobrevolt2.asp", from,
-                                     httplib::Params{{"name", name}, {"email", email}});
+        const auto res =
+            client.Post("/posttobrevolt2.asp", from, LoadedForm(client, name, email, from));
         if (res && res->status == 303 && res->get_header_value("Location") == "/thankyou.html") {
           ++thanked;
         } else {

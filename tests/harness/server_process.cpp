@@ -15,7 +15,9 @@ constexpr std::string_view kListening = "listening on http://127.0.0.1:";
 
 ServerProcess::ServerProcess(std::vector<std::string> args, std::vector<std::string> env,
                              ChildOptions options) {
-  args.insert(args.begin(), {BuiltProgram("brevolt-signup-server"), "--listen", "127.0.0.1:0"});
+  // Tests fill the form in faster than any person could.
+  args.insert(args.begin(), {BuiltProgram("brevolt-signup-server"), "--listen", "127.0.0.1:0",
+                             "--form-min-seconds", "0"});
   process_ = std::make_unique<Child>(std::move(args), std::move(env), std::move(options));
 }
 

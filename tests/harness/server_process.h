@@ -12,7 +12,8 @@ namespace brevolt::test {
 
 class ServerProcess {
  public:
-  // `args` are the server's options; "--listen 127.0.0.1:0" comes first.
+  // `args` are the server's options; "--listen 127.0.0.1:0" and
+  // "--form-min-seconds 0" come first.
   // The process is killed when the thread that starts it ends.
   explicit ServerProcess(std::vector<std::string> args, std::vector<std::string> env = {},
                          ChildOptions options = {});

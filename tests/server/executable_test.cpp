@@ -8,10 +8,15 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <condition_variable>
 #include <csignal>
+#include <mutex>
+#include <set>
+#include <thread>
 #include <fstream>
 
 #include "tests/harness/server_process.h"
+#include "tests/harness/signup_form.h"
 #include "tests/server/server_fixture.h"
 
 namespace brevolt::signup::test {
@@ -135,8 +140,14 @@ TEST(Executable, RefusesBadCommandLinesWithOneClearLine) {
        "--smtp needs --mail-from", {from_credentials}},
       {"store from the credentials", {"export"}, "no database at", {from_credentials}},
       {"links' base without relay", {"--public-url", "https://x.org"}, "only apply with --smtp"},
+      {"budget without relay", {"--mail-budget", "10/h"}, "only apply with --smtp"},
+      {"budget of nothing", {"--mail-budget-domain", "0/h"}, "--mail-budget-domain needs N/PERIOD"},
+      {"budget per day", {"--mail-budget", "10/d"}, "--mail-budget needs N/PERIOD"},
+      {"form age in hours", {"--form-min-seconds", "3600"}, "--form-min-seconds needs a whole"},
       {"privacy notice not a web address", {"--privacy-url", "javascript:alert(1)"},
        "--privacy-url needs a http:// or https:// URL"},
+      {"pending days of none", {"--pending-days", "0", "--db", db}, "--pending-days needs"},
+      {"pending days not a number", {"--pending-days", "30d", "--db", db}, "--pending-days needs"},
       {"erase without address", {"erase", "--db", db}, "erase needs the e-mail address"},
       {"export as xml", {"export", "--db", db, "--format", "xml"}, "--format is csv or json"},
       {"export of no database", {"export", "--db", dir.path() / "none.db"}, "no database at"},
@@ -175,7 +186,9 @@ TEST(Executable, HelpDescribesTheFlags) {
   std::string text;
   while (const auto line = child.ReadLine(kStartTimeout)) text += *line + "\n";
   for (const char* flag : {"--listen HOST:PORT", "--db URI", "--trusted-proxy ADDR[/PREFIX]",
-                           "--smtp URL", "--mail-from", "--public-url", "--privacy-url", " export ",
+                           "--smtp URL", "--mail-from", "--public-url", "--privacy-url",
+                           "--mail-budget N/PERIOD", "--mail-budget-domain N/PERIOD",
+                           "--form-min-seconds N", "--pending-days N", " export ",
                            " erase ", "consent_address", "--admin-listen", "--admin-token-file",
                            " stats ", "--days N"}) {
     EXPECT_NE(text.find(flag), std::string::npos) << flag;
@@ -210,8 +223,8 @@ TEST(Executable, TellsTheServiceManagerItIsReadyAndStopsCleanlyWithTheSignUpKept
 
     httplib::Client client("127.0.0.1", port);
     client.set_read_timeout(std::chrono::seconds(5));
-    const auto res =
-        client.Post("/posttobrevolt2.asp", httplib::Params{{"name", "Ann"}, {"email", "a@b.co"}});
+    const auto res = client.Post("/posttobrevolt2.asp",
+                                 brevolt::test::LoadedForm(client, "Ann", "a@b.co"));
     ASSERT_TRUE(res);
     EXPECT_EQ(res->status, 303);
 
@@ -226,6 +239,65 @@ TEST(Executable, TellsTheServiceManagerItIsReadyAndStopsCleanlyWithTheSignUpKept
     ASSERT_EQ(stat(db.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
   }
+}
+
+// Another writer holds the file past the busy timeout while visitors sign
+// up, some hanging up before their answer. The server stays up, and every
+// answer it gave is the truth about the file afterwards: thanked once
+// stored, sorry when not.
+TEST(Executable, ALockedFileLeavesEveryAnswerTrueAndTheServerUp) {
+  constexpr int kVisitors = 12;
+  ScratchDir dir{"brevolt-server"};
+  const auto db = dir.path() / "signups.db";
+  // Each visitor from an address of its own, past the limit of one.
+  ServerProcess server({"--db", db.string(), "--trusted-proxy", "127.0.0.1"});
+  const int port = server.port();
+  auto lock = std::make_unique<WriteLock>(db);
+  ASSERT_TRUE(lock->locked());
+  std::mutex mutex;
+  std::condition_variable answered;
+  std::vector<std::string> answers(kVisitors);
+  std::vector<std::thread> visitors;
+  for (int n = 0; n < kVisitors; ++n) {
+    visitors.emplace_back([&, n] {
+      httplib::Client client("127.0.0.1", port);
+      // Every other one hangs up long before the store could answer.
+      client.set_read_timeout(n % 2 ? std::chrono::milliseconds(50) : std::chrono::seconds(30));
+      const auto res = client.Post(
+          "/posttobrevolt2.asp", {{"X-Forwarded-For", "192.0.2." + std::to_string(n + 1)}},
+          httplib::Params{{"name", "V"}, {"email", "v" + std::to_string(n) + "@example.com"}});
+      const std::lock_guard guard(mutex);
+      answers[static_cast<std::size_t>(n)] = res ? res->get_header_value("Location") : "";
+      answered.notify_all();
+    });
+  }
+  {
+    // The lock goes while the later sign-ups still wait for it.
+    std::unique_lock guard(mutex);
+    answered.wait(guard, [&] {
+      for (int n = 0; n < kVisitors; n += 2) {
+        if (!answers[static_cast<std::size_t>(n)].empty()) return true;
+      }
+      return false;
+    });
+  }
+  lock.reset();
+  for (auto& visitor : visitors) visitor.join();
+
+  std::set<std::string> stored;
+  for (const auto& row : ReadSignups(db)) stored.insert(row.email);
+  for (int n = 0; n < kVisitors; n += 2) {
+    SCOPED_TRACE(n);
+    const auto& answer = answers[static_cast<std::size_t>(n)];
+    ASSERT_TRUE(answer == "/thankyou.html" || answer == "/sorry.html") << answer;
+    EXPECT_EQ(answer == "/thankyou.html",
+              stored.contains("v" + std::to_string(n) + "@example.com"));
+  }
+  httplib::Client client("127.0.0.1", port);
+  ASSERT_TRUE(client.Get("/healthz"));
+  EXPECT_EQ(client.Get("/healthz")->status, 200);
+  server.process().Kill(SIGTERM);
+  EXPECT_EQ(server.process().WaitExit(kExitTimeout), 0);
 }
 
 }  // namespace

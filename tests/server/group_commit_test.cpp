@@ -7,11 +7,17 @@
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
+#include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
 namespace brevolt::signup::test {
 namespace {
+
+constexpr auto kFailed = [](const std::string&) { return -1; };
+using Clock = GroupCommit<int, int>::Clock;
+constexpr auto kNever = Clock::time_point::max();
 
 // A store whose writes block until let through, and that records its batches.
 class HeldWrites {
@@ -53,7 +59,8 @@ class HeldWrites {
 // three to a batch, each result to its own item.
 TEST(GroupCommit, WritesThatWaitGoTogetherInOrderAndEachLearnsItsOwnResult) {
   HeldWrites store;
-  GroupCommit<int, int> group(2, 3, [&](const auto& items) { return store.write(items); });
+  GroupCommit<int, int> group(
+      2, 3, [&](const auto& items) { return store.write(items); }, kFailed);
   std::vector<int> results(7, -1);
   std::vector<std::thread> writers;
   for (int item = 0; item < 2; ++item) {
@@ -61,7 +68,8 @@ TEST(GroupCommit, WritesThatWaitGoTogetherInOrderAndEachLearnsItsOwnResult) {
   }
   store.wait_for_batches(2);
   for (int item = 2; item < 7; ++item) {
-    group.submit(item, [&, item](int result) { results[static_cast<std::size_t>(item)] = result; });
+    group.submit(item, kNever,
+                 [&, item](int result) { results[static_cast<std::size_t>(item)] = result; });
   }
   EXPECT_EQ(store.batches().size(), 2u) << "a caller wrote while both connections were busy";
   store.open();
@@ -73,6 +81,40 @@ TEST(GroupCommit, WritesThatWaitGoTogetherInOrderAndEachLearnsItsOwnResult) {
   std::sort(batches.begin(), batches.end());
   EXPECT_EQ(batches, (std::vector<std::vector<int>>{{0}, {1}, {2, 3, 4}, {5, 6}}));
   EXPECT_EQ(results, (std::vector<int>{0, 10, 20, 30, 40, 50, 60}));
+}
+
+// Whatever goes wrong with one batch, the writer's place is given back and
+// every item is answered exactly once: an item that waited past its
+// deadline without being written, the items of a write that threw, and
+// those after a caller whose callback threw.
+TEST(GroupCommit, FailuresAndLateItemsAreAnsweredAndTheNextItemIsStillWritten) {
+  HeldWrites store;
+  bool throw_next = false;
+  GroupCommit<int, int> group(
+      1, 8,
+      [&](const auto& items) {
+        if (std::exchange(throw_next, false)) throw std::runtime_error("disk gone");
+        return store.write(items);
+      },
+      kFailed);
+  std::vector<int> results(4, 99);
+  const auto keep = [&](std::size_t n) { return [&, n](int result) { results[n] = result; }; };
+  std::thread writer([&] { group.submit(0, kNever, keep(0)); });
+  store.wait_for_batches(1);
+  group.submit(1, Clock::now(), keep(1));
+  group.submit(2, kNever, [&](int result) {
+    results[2] = result;
+    throw std::runtime_error("the caller's own fault");
+  });
+  group.submit(3, kNever, keep(3));
+  store.open();
+  writer.join();
+  EXPECT_EQ(store.batches(), (std::vector<std::vector<int>>{{0}, {2, 3}})) << "1 came too late";
+  EXPECT_EQ(results, (std::vector<int>{0, -1, 20, 30}));
+
+  throw_next = true;
+  EXPECT_EQ(group.submit(4), -1);
+  EXPECT_EQ(group.submit(5), 50) << "a write that threw left the group stuck";
 }
 
 }  // namespace

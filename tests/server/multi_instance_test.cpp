@@ -1,7 +1,9 @@
 // Several servers on one PostgreSQL database, as behind a proxy: started
 // together (their schema set-up takes turns), each address posted to all
 // of them in different letter cases, one row per address in the end, and
-// the day's counts the sum of what each instance counted.
+// the day's counts the sum of what each instance counted. Each visitor
+// loads the form from one instance and sends it to the next, whose token it
+// is not, as a balancer may do.
 #include <gtest/gtest.h>
 #include <httplib.h>
 
@@ -16,6 +18,7 @@
 #include "server/store/daily_counts.h"
 #include "tests/harness/pg_cluster.h"
 #include "tests/harness/server_process.h"
+#include "tests/harness/signup_form.h"
 #include "tests/server/server_fixture.h"
 
 namespace brevolt::signup::test {
@@ -51,21 +54,33 @@ TEST(SeveralInstances, EachAddressPostedToAllEndsAsOneRow) {
   for (auto& server : servers) ports.push_back(server->port());
   std::vector<std::thread> visitors;
   std::atomic<int> thanked{0};
+  std::atomic<int> replays_thanked{0};
+  const auto client_of = [&](int n) {
+    httplib::Client client("127.0.0.1", ports[static_cast<std::size_t>(n % kInstances)]);
+    client.set_read_timeout(std::chrono::seconds(30));
+    return client;
+  };
   for (int n = 0; n < kInstances; ++n) {
     visitors.emplace_back([&, n] {
-      httplib::Client client("127.0.0.1", ports[static_cast<std::size_t>(n)]);
-      client.set_read_timeout(std::chrono::seconds(30));
-      for (int view = 0; view <= n; ++view) client.Get("/posttobrevolt2.asp");
+      auto loader = client_of(n);
+      auto sender = client_of(n + 1);
+      auto replayer = client_of(n + 2);
       for (int a = 0; a < kAddresses; ++a) {
         const httplib::Headers from = {{"X-Forwarded-For", "198.51.100." + std::to_string(a)}};
-        const auto res = client.Post("/posttobrevolt2.asp", from,
-                                     httplib::Params{{"name", "N"}, {"email", spelling(a, n)}});
+        auto form = brevolt::test::LoadedForm(loader, "N", spelling(a, n), from);
+        const auto res = sender.Post("/posttobrevolt2.asp", from, form);
         if (res && res->get_header_value("Location") == "/thankyou.html") ++thanked;
+        // The same token once more, at the third: it knows it was spent.
+        if (a == 0) {
+          const auto again = replayer.Post("/posttobrevolt2.asp", from, form);
+          if (!again || again->get_header_value("Location") != "/sorry.html") ++replays_thanked;
+        }
       }
     });
   }
   for (auto& visitor : visitors) visitor.join();
   EXPECT_EQ(thanked.load(), kInstances * kAddresses);
+  EXPECT_EQ(replays_thanked.load(), 0);
   const auto counts =
       cluster.query(uri, "SELECT count(*), count(DISTINCT email_key), max(n) FROM "
                          "(SELECT email_key, count(*) OVER (PARTITION BY email_key) AS n "
@@ -86,7 +101,8 @@ TEST(SeveralInstances, EachAddressPostedToAllEndsAsOneRow) {
     lines.push_back(*line);
   }
   ASSERT_EQ(lines.size(), 5u);
-  const auto views = std::to_string(kInstances * (kInstances + 1) / 2);
+  // Every form was loaded once, each from one of the instances.
+  const auto views = std::to_string(kInstances * kAddresses);
   const auto rows = std::to_string(kAddresses);
   EXPECT_EQ(lines[1], last_days(1)[0] + "," + views + "," + rows + "," + rows + ",0");
 }

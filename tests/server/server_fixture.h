@@ -49,6 +49,7 @@ class GatedStore final : public SignupStore {
     return inner_.daily_counts(first_day);
   }
   OutboxSummary outbox_summary() override { return inner_.outbox_summary(); }
+  FormTokenStore& form_tokens() override { return inner_.form_tokens(); }
 
   void close();
   void open();

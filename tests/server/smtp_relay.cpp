@@ -61,13 +61,13 @@ std::string RelayedMail::body() const {
   return end == std::string::npos ? std::string() : data.substr(end + 4);
 }
 
-SmtpRelay::SmtpRelay(std::filesystem::path folder, int port, bool offer_login)
+SmtpRelay::SmtpRelay(std::filesystem::path folder, int port, std::vector<std::string> options)
     : folder_(std::move(folder)) {
   std::filesystem::create_directories(folder_);
   const auto log = folder_.string() + ".log";
   std::vector<std::string> command{BREVOLT_TEST_PYTHON, BREVOLT_SMTP_RELAY_SCRIPT, "--folder",
                                    folder_.string(), "--port", std::to_string(port)};
-  if (offer_login) command.emplace_back("--offer-login");
+  command.insert(command.end(), options.begin(), options.end());
   process_ = std::make_unique<brevolt::test::Child>(std::move(command), std::vector<std::string>{},
                                                     brevolt::test::ChildOptions{"", log});
   const auto line = process_->WaitForLine("listening ", kRelayStartTimeout);

@@ -24,8 +24,9 @@ struct RelayedMail {
 class SmtpRelay {
  public:
   // Port 0 picks a free one; a given port lets a test bring the relay back
-  // where the server expects it. `offer_login`: AUTH is offered, TLS not.
-  explicit SmtpRelay(std::filesystem::path folder, int port = 0, bool offer_login = false);
+  // where the server expects it. `options` go to smtp_relay.py as they are.
+  explicit SmtpRelay(std::filesystem::path folder, int port = 0,
+                     std::vector<std::string> options = {});
   int port() const { return port_; }
   std::string url() const;
   // Whether anyone sent it an AUTH command.

@@ -1,6 +1,7 @@
 // The rules every store keeps, run against each: the SQLite file and a
 // PostgreSQL database on the test program's own cluster.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <cctype>
@@ -13,10 +14,14 @@
 #include <vector>
 
 #include "server/admin/stats_command.h"
+#include "server/http/routes.h"
 #include "server/store/mailing_list.h"
 #include "server/store/postgres/postgres_store.h"
+#include "server/store/postgres/pq_connection.h"
+#include "server/store/postgres/pq_pool.h"
 #include "server/token.h"
 #include "tests/harness/pg_cluster.h"
+#include "tests/harness/x_session.h"
 #include "tests/server/server_fixture.h"
 
 namespace brevolt::signup::test {
@@ -32,6 +37,8 @@ struct StoreUnderTest {
   std::function<std::vector<std::string>()> emails;  // in the order stored
   std::function<void()> go_away;
   std::function<void()> come_back;
+  // Moves a time column of every sign-up this far into the past.
+  std::function<void(const std::string& column, std::chrono::seconds)> age;
   std::shared_ptr<void> keep;  // whatever the functions above rely on
   std::string location;        // as --db names it
 };
@@ -54,6 +61,14 @@ StoreUnderTest sqlite_store() {
   // Another writer holding the file past the busy timeout.
   t.go_away = [state] { state->lock = std::make_unique<WriteLock>(state->db); };
   t.come_back = [state] { state->lock.reset(); };
+  t.age = [state](const std::string& column, std::chrono::seconds by) {
+    sqlite3* db = nullptr;
+    sqlite3_open(state->db.c_str(), &db);
+    const auto sql = "UPDATE signups SET " + column + " = strftime('%Y-%m-%dT%H:%M:%fZ', " +
+                     column + ", '-" + std::to_string(by.count()) + " seconds')";
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+  };
   t.keep = state;
   t.location = state->db.string();
   return t;
@@ -68,6 +83,10 @@ StoreUnderTest postgres_store() {
   t.go_away = [&cluster] { cluster.stop(); };
   t.location = uri;
   t.come_back = [&cluster] { cluster.start(); };
+  t.age = [&cluster, uri](const std::string& column, std::chrono::seconds by) {
+    cluster.query(uri, "UPDATE signups SET " + column + " = " + column +
+                           " - make_interval(secs => " + std::to_string(by.count()) + ")");
+  };
   return t;
 }
 
@@ -124,6 +143,16 @@ TEST_P(StoreConformance, AnAddressInAnyLetterCaseIsStoredOnceAsFirstTyped) {
                                                   "ann@exÄmple.com"}));
 }
 
+// A header may carry any bytes; PostgreSQL takes only UTF-8, and would
+// refuse this visitor for good.
+TEST_P(StoreConformance, AConsentRecordFromAnyHeaderBytesIsStored) {
+  auto t = GetParam()();
+  SignupToRecord typed{"Ann", "ann@example.com", "192.0.2.7", "Br\xff\xfeowser/1 \xc3", "2", {}};
+  const auto signup = to_list_signup(typed, ListSettings{});
+  EXPECT_EQ(signup.user_agent, "Br\uFFFD\uFFFDowser/1 \uFFFD");
+  EXPECT_EQ(t.store->sign_up(signup), ListSignupResult(ListSignupOutcome::Confirmed));
+}
+
 TEST_P(StoreConformance, FailsWhileTheDatabaseIsAwayAndServesAgainOnceBack) {
   auto t = GetParam()();
   ASSERT_EQ(t.store->check(), std::nullopt);
@@ -159,6 +188,10 @@ TEST_P(StoreConformance, AListedPersonMovesFromPendingToConfirmedToSuppressedAnd
   using O = ListSignupOutcome;
   EXPECT_EQ(t.store->sign_up(ann), ListSignupResult(O::MailQueued));
   EXPECT_EQ(t.store->sign_up(repeat), ListSignupResult(O::NoMail)) << "within the resend interval";
+  EXPECT_EQ(list.peek(repeat.token_hash), LinkResult(LinkOutcome::Unknown));
+  EXPECT_EQ(list.peek(ann.token_hash), LinkResult(LinkOutcome::Done));
+  EXPECT_EQ(statuses(list), std::vector<std::string>{"Ann@Example.com pending named"})
+      << "peeking confirms nothing";
   EXPECT_EQ(list.confirm(repeat.token_hash), LinkResult(LinkOutcome::Unknown));
   EXPECT_EQ(list.confirm(ann.token_hash), LinkResult(LinkOutcome::Done));
   EXPECT_EQ(list.confirm(ann.token_hash), LinkResult(LinkOutcome::AlreadyDone))
@@ -229,6 +262,59 @@ TEST_P(StoreConformance, OutboxMailIsLeasedToOneWorkerUntilSentOrDueAgain) {
   EXPECT_EQ(list.next_due_in(), std::nullopt);
 }
 
+TEST_P(StoreConformance, APendingAddressIsMailedAgainAfterTenMinutesThenOnceADay) {
+  auto t = GetParam()();
+  using O = ListSignupOutcome;
+  const auto again = [&] { return t.store->sign_up(list_signup("ann@example.com", true)); };
+  const auto past = [&](auto by) {
+    t.age("last_mail_at", std::chrono::seconds(by) + std::chrono::seconds(1));
+  };
+  EXPECT_EQ(again(), ListSignupResult(O::MailQueued));
+  past(kResendInterval);
+  EXPECT_EQ(again(), ListSignupResult(O::MailQueuedAgain)) << "the second, ten minutes on";
+  past(kResendInterval);
+  EXPECT_EQ(again(), ListSignupResult(O::NoMail)) << "a third waits a day";
+  past(kLaterResendInterval - kResendInterval);
+  EXPECT_EQ(again(), ListSignupResult(O::MailQueuedAgain));
+  EXPECT_EQ(again(), ListSignupResult(O::NoMail));
+}
+
+TEST_P(StoreConformance, HeldDomainsMailWaitsAndEachFormNonceServesOnce) {
+  auto t = GetParam()();
+  auto& list = t.store->list();
+  const auto ann = list_signup("ann@Held.example", true);
+  for (const auto& signup :
+       {ann, list_signup("bob@free.example", true), list_signup("cy@held.example", true)}) {
+    ASSERT_EQ(t.store->sign_up(signup), ListSignupResult(ListSignupOutcome::MailQueued));
+  }
+  const HeldDomains held{"held.example"};
+  EXPECT_EQ(list.due_count("held.example"), 2u);
+  EXPECT_EQ(list.due_count(""), 3u);
+  const auto lease = std::chrono::seconds(60);
+  const auto bob = list.claim(lease, held);
+  ASSERT_TRUE(bob);
+  EXPECT_EQ(bob->recipient, "bob@free.example");
+  EXPECT_EQ(list.claim(lease, held), std::nullopt);
+  const auto next = list.next_due_in(held);
+  ASSERT_TRUE(next) << "bob's lease";
+  EXPECT_GT(*next, lease / 2);
+  // Held past the link's lifetime: its hours count from when it goes.
+  t.age("token_expires_at", kConfirmationLifetime + std::chrono::hours(1));
+  const auto first = list.claim(lease);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->recipient, "ann@Held.example") << "in the order queued";
+  EXPECT_EQ(list.confirm(ann.token_hash), LinkResult(LinkOutcome::Done));
+
+  auto& tokens = t.store->form_tokens();
+  EXPECT_EQ(tokens.form_secret("first"), "first");
+  EXPECT_EQ(tokens.form_secret("second"), "first") << "kept from the first start";
+  EXPECT_TRUE(tokens.use_form_nonce("n1", 100, 0));
+  EXPECT_FALSE(tokens.use_form_nonce("n1", 100, 50));
+  EXPECT_TRUE(tokens.use_form_nonce("n2", 300, 101)) << "forgets n1, expired";
+  EXPECT_TRUE(tokens.use_form_nonce("n1", 300, 101));
+  EXPECT_FALSE(tokens.use_form_nonce("n2", 300, 101));
+}
+
 // Sign-ups that arrive together are written together: each address is
 // stored once, as the sign-up told it was the new one typed it.
 TEST_P(StoreConformance, SimultaneousSignUpsOfOnePersonConfirmOnlyTheOneStored) {
@@ -258,12 +344,106 @@ TEST_P(StoreConformance, SimultaneousSignUpsOfOnePersonConfirmOnlyTheOneStored) 
       << "sign-ups written together are counted together";
 }
 
+// While the database is away, sign-ups that waited together fail together,
+// each after one wait rather than one wait apiece; one whose deadline has
+// passed before it is written never is, whichever path it takes.
+TEST_P(StoreConformance, SignUpsFailTogetherWhileAwayAndALateOneIsNeverWritten) {
+  constexpr std::size_t kPeople = 12;
+  auto t = GetParam()();
+  t.go_away();
+  std::vector<ListSignupResult> results(kPeople);
+  const auto start = std::chrono::steady_clock::now();
+  std::vector<std::thread> threads;
+  for (std::size_t n = 0; n < kPeople; ++n) {
+    threads.emplace_back([&, n] {
+      t.store->sign_up(list_signup("p" + std::to_string(n) + "@example.com", false),
+                       start + std::chrono::hours(1),
+                       [&, n](ListSignupResult result) { results[n] = std::move(result); });
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  const auto took = std::chrono::steady_clock::now() - start;
+  for (const auto& result : results) EXPECT_TRUE(std::holds_alternative<StoreFailure>(result));
+  EXPECT_LT(took, kTestBusyTimeout * kPeople / 2) << "written again one by one";
+  t.come_back();
+
+  for (const bool by_mail : {false, true}) {
+    SCOPED_TRACE(by_mail ? "with mail" : "without mail");
+    const auto late = list_signup(by_mail ? "late@example.com" : "later@example.com", by_mail);
+    std::optional<ListSignupResult> result;
+    t.store->sign_up(late, std::chrono::steady_clock::now() - std::chrono::milliseconds(1),
+                     [&](ListSignupResult r) { result = std::move(r); });
+    ASSERT_TRUE(result) << "answered at once";
+    EXPECT_TRUE(std::holds_alternative<StoreFailure>(*result));
+  }
+  EXPECT_TRUE(t.emails().empty());
+}
+
+TEST_P(StoreConformance, PendingPeopleAreForgottenWithTheirMailOnceTheirTimeIsUp) {
+  auto t = GetParam()();
+  auto& list = t.store->list();
+  ASSERT_EQ(t.store->sign_up(list_signup("ann@example.com", true)),
+            ListSignupResult(ListSignupOutcome::MailQueued));
+  ASSERT_EQ(t.store->sign_up(list_signup("bob@example.com", false)),
+            ListSignupResult(ListSignupOutcome::Confirmed));
+  EXPECT_EQ(list.forget_unconfirmed(std::chrono::hours(1)), 0u) << "mailed a moment ago";
+  EXPECT_TRUE(brevolt::test::WaitUntil(
+      [&] { return list.forget_unconfirmed(std::chrono::hours(0)) == 1; },
+      std::chrono::seconds(5)));
+  EXPECT_EQ(statuses(list),
+            std::vector<std::string>{"bob@example.com confirmed named confirmed_at"});
+  EXPECT_EQ(list.claim(std::chrono::seconds(60)), std::nullopt) << "its mail went with it";
+}
+
 INSTANTIATE_TEST_SUITE_P(Stores, StoreConformance,
                          ::testing::Values(&sqlite_store, &postgres_store),
                          [](const auto& info) {
                            return info.index == 0 ? std::string("Sqlite")
                                                   : std::string("Postgres");
                          });
+
+// Whatever its holder threw, a connection comes back without its
+// transaction; while every one is out, a lease waits only until its
+// deadline.
+TEST(PqPool, ALeaseLeftInATransactionIsRolledBackAndAFullPoolFailsInTime) {
+  const auto uri = SharedPgCluster().create_database();
+  PqPool pool([&] { return std::make_unique<PqConnection>(uri, kTestBusyTimeout * 10); }, 1);
+  const auto never = PqPool::Clock::time_point::max();
+  try {
+    const PqPool::Lease lease(pool, never);
+    lease->execute("BEGIN");
+    lease->execute("CREATE TABLE half_done (x int)");
+    throw std::runtime_error("not the store's own failure");
+  } catch (const std::runtime_error&) {
+  }
+  const PqPool::Lease next(pool, never);
+  EXPECT_FALSE(next->in_transaction());
+  EXPECT_NO_THROW(next->execute("CREATE TABLE half_done (x int)")) << "the first one stayed";
+  EXPECT_THROW(PqPool::Lease(pool, PqPool::Clock::now() + kTestBusyTimeout), StoreUnavailable);
+}
+
+// A reader holding the write-ahead log keeps an erased person's old pages
+// there: erase waits a while, then says so instead of reporting success.
+TEST(SqliteErase, FailsWhileAReaderHoldsTheLogAndSucceedsOnceItLetsGo) {
+  auto t = sqlite_store();
+  const auto& db = std::static_pointer_cast<SqliteCase>(t.keep)->db;
+  ASSERT_EQ(t.store->sign_up(list_signup("ann@example.com", false)),
+            ListSignupResult(ListSignupOutcome::Confirmed));
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(db.c_str(), &raw), SQLITE_OK);
+  const std::unique_ptr<sqlite3, decltype(&sqlite3_close)> reader(raw, &sqlite3_close);
+  ASSERT_EQ(sqlite3_exec(raw, "BEGIN; SELECT count(*) FROM signups", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  try {
+    t.store->list().erase("ann@example.com");
+    ADD_FAILURE() << "erase claimed success with the log held";
+  } catch (const StoreError& error) {
+    EXPECT_NE(std::string(error.what()).find("write-ahead log"), std::string::npos) << error.what();
+  }
+  ASSERT_EQ(sqlite3_exec(raw, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+  EXPECT_EQ(t.store->list().erase("ann@example.com"), 0u) << "gone from the tables already";
+  EXPECT_EQ(std::filesystem::file_size(db.string() + "-wal"), 0u);
+}
 
 }  // namespace
 }  // namespace brevolt::signup::test

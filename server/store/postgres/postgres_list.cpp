@@ -25,66 +25,29 @@ std::optional<std::string> text(const PqResult& result, int row, int column) {
 
 std::string seconds_text(std::chrono::seconds value) { return std::to_string(value.count()); }
 
-std::string lifetime() { return seconds_text(kConfirmationLifetime); }
-std::string resend_interval() { return seconds_text(kResendInterval); }
+// Which recipients a held domain's mail goes to; the domain as
+// recipient_domain makes it (ASCII letters lower-cased).
+#define BREVOLT_PG_NOT_HELD(lines) \
+  "position(E'\\n' || lower(split_part(recipient, '@', 2) COLLATE \"C\") || E'\\n' IN " lines \
+  ") = 0"
+
+// What confirming would find; confirming twice changes nothing.
+LinkOutcome link_state(const PqResult& found) {
+  if (PQntuples(found.get()) == 0) return LinkOutcome::Unknown;
+  if (*text(found, 0, 0) != "pending") return LinkOutcome::Done;
+  return *text(found, 0, 1) == "t" ? LinkOutcome::Expired : LinkOutcome::Done;
+}
+
+constexpr std::string_view kFindToken =
+    "SELECT status, token_expires_at <= clock_timestamp() FROM signups WHERE token_hash = $1";
 
 }  // namespace
 
-void PostgresStore::sign_up(ListSignup signup,
-                            const std::function<void(ListSignupResult)>& done) {
-  if (!signup.confirm_by_mail) return confirmed_.submit(std::move(signup), done);
-  done(sign_up(signup));
-}
-
-ListSignupResult PostgresStore::sign_up(const ListSignup& signup) {
-  if (!signup.confirm_by_mail) return confirmed_.submit(signup);
-  const auto key = email_key(signup.email);
-  ListSignupOutcome outcome = ListSignupOutcome::NoMail;
-  const auto queue_mail = [&](PqConnection& connection) {
-    connection.query(
-        "UPDATE signups SET token_hash = $2, last_mail_at = clock_timestamp(),"
-        " token_expires_at = clock_timestamp() + make_interval(secs => $3::bigint)"
-        " WHERE email_key = $1",
-        {key, signup.token_hash, lifetime()});
-    // A mail not yet sent carries a link that no longer works: it goes.
-    connection.query("DELETE FROM outbox WHERE email_key = $1", {key});
-    connection.query(
-        "INSERT INTO outbox (email_key, recipient, token, message_id)"
-        " VALUES ($1, $2, $3, $4)",
-        {key, signup.email, signup.token, signup.message_id});
-    return ListSignupOutcome::MailQueued;
-  };
-  return as_result<ListSignupOutcome>("recording a sign-up", [&] {
-    in_transaction([&](PqConnection& connection) {
-      const auto found = connection.query(
-          "SELECT status, last_mail_at IS NULL OR last_mail_at <= clock_timestamp() -"
-          " make_interval(secs => $2::bigint) FROM signups WHERE email_key = $1 FOR UPDATE",
-          {key, resend_interval()});
-      if (PQntuples(found.get()) > 0) {
-        // A confirmed address learns nothing and gets nothing; a pending
-        // one gets its mail again, but not more often than the interval.
-        const bool may_mail = *text(found, 0, 0) == "pending" && *text(found, 0, 1) == "t";
-        if (may_mail) queue_mail(connection);
-        outcome = may_mail ? ListSignupOutcome::MailQueuedAgain : ListSignupOutcome::NoMail;
-        return;
-      }
-      // Signing up again after leaving starts over.
-      connection.query("DELETE FROM suppressions WHERE email_key = $1", {key});
-      const auto added = connection.query(
-          "INSERT INTO signups (name, email, email_key, status, consent_address,"
-          " consent_user_agent, consent_form_version)"
-          " VALUES ($1, $2, $3, 'pending', $4, $5, $6) ON CONFLICT (email_key) DO NOTHING",
-          {signup.name, signup.email, key, signup.consent_address, signup.user_agent,
-           signup.form_version});
-      // Another server took the address a moment ago: it mails, not us.
-      if (std::string_view(PQcmdTuples(added.get())) != "1") {
-        outcome = ListSignupOutcome::NoMail;
-        return;
-      }
-      count_today(connection, DailyColumn::Signups);
-      outcome = queue_mail(connection);
+LinkResult PostgresStore::peek(std::string_view token_hash) {
+  return as_result<LinkOutcome>("looking up a link", [&] {
+    return retried(lease_deadline(), [&](PqConnection& connection) {
+      return link_state(connection.query(kFindToken, {std::string(token_hash)}));
     });
-    return outcome;
   });
 }
 
@@ -93,24 +56,19 @@ LinkResult PostgresStore::confirm(std::string_view token_hash) {
   return as_result<LinkOutcome>("confirming", [&] {
     in_transaction([&](PqConnection& connection) {
       const std::string hash(token_hash);
-      const auto found = connection.query(
-          "SELECT status, token_expires_at <= clock_timestamp() FROM signups"
-          " WHERE token_hash = $1 FOR UPDATE",
-          {hash});
-      if (PQntuples(found.get()) == 0) {
-        outcome = LinkOutcome::Unknown;
-      } else if (*text(found, 0, 0) != "pending") {
-        outcome = LinkOutcome::AlreadyDone;  // confirming twice changes nothing
-      } else if (*text(found, 0, 1) == "t") {
-        outcome = LinkOutcome::Expired;
-      } else {
-        connection.query(
-            "UPDATE signups SET status = 'confirmed', confirmed_at = clock_timestamp()"
-            " WHERE token_hash = $1",
-            {hash});
-        count_today(connection, DailyColumn::Confirmed);
-        outcome = LinkOutcome::Done;
+      const auto found = connection.query(std::string(kFindToken) + " FOR UPDATE", {hash});
+      outcome = link_state(found);
+      if (outcome != LinkOutcome::Done) return;
+      // Confirming twice changes nothing.
+      if (*text(found, 0, 0) != "pending") {
+        outcome = LinkOutcome::AlreadyDone;
+        return;
       }
+      connection.query(
+          "UPDATE signups SET status = 'confirmed', confirmed_at = clock_timestamp()"
+          " WHERE token_hash = $1",
+          {hash});
+      count_today(connection, DailyColumn::Confirmed);
     });
     return outcome;
   });
@@ -142,14 +100,15 @@ LinkResult PostgresStore::unsubscribe(std::string_view token_hash) {
 
 void PostgresStore::export_people(const std::function<void(const PersonRecord&)>& each) {
   PqResult people;
-  in_transaction([&](PqConnection& connection) {
+  const auto read = [&](PqConnection& connection) {
     people = connection.query(
         "SELECT email, name, status, " BREVOLT_PG_TIME("signed_up_at") ", "
         BREVOLT_PG_TIME("confirmed_at") ", NULL, consent_address FROM signups"
         " UNION ALL SELECT email_key, NULL, 'unsubscribed', NULL, NULL, "
         BREVOLT_PG_TIME("unsubscribed_at") ", NULL FROM suppressions ORDER BY 1",
         {});
-  });
+  };
+  in_transaction(read, lease_deadline(), true);
   for (int row = 0; row < PQntuples(people.get()); ++row) {
     each({*text(people, row, 0), text(people, row, 1), *text(people, row, 2), text(people, row, 3),
           text(people, row, 4), text(people, row, 5), text(people, row, 6)});
@@ -159,7 +118,17 @@ void PostgresStore::export_people(const std::function<void(const PersonRecord&)>
 std::size_t PostgresStore::erase(std::string_view email) {
   const auto key = email_key(email);
   std::size_t removed = 0;
-  in_transaction([&](PqConnection& connection) {
+  const auto remove = [&](PqConnection& connection) {
+    // VACUUM skips, with a mere warning, a table its role does not own: the
+    // rows would stay on disk while erase reported success.
+    const auto foreign = connection.query(
+        "SELECT count(*) FROM pg_class WHERE oid IN ('signups'::regclass,"
+        " 'suppressions'::regclass, 'outbox'::regclass) AND NOT pg_has_role(relowner, 'USAGE')",
+        {});
+    if (*text(foreign, 0, 0) != "0") {
+      throw StoreError("erase must run as the role that owns the tables, which alone may "
+                       "vacuum them; nothing was removed");
+    }
     const auto signups = connection.query("DELETE FROM signups WHERE email_key = $1", {key});
     const auto suppressed =
         connection.query("DELETE FROM suppressions WHERE email_key = $1", {key});
@@ -167,21 +136,57 @@ std::size_t PostgresStore::erase(std::string_view email) {
     const auto rows =
         std::stoul(PQcmdTuples(signups.get())) + std::stoul(PQcmdTuples(suppressed.get()));
     removed = rows > 0 ? 1 : 0;
+  };
+  in_transaction(remove, lease_deadline(), true);
+  // Deleted rows stay in the tables' files as dead tuples until vacuumed;
+  // rewritten, the files hold only the living. VACUUM runs outside any
+  // transaction, so on a connection of its own.
+  try {
+    PqConnection vacuum(uri_, timeout_);
+    vacuum.lift_limits(true);
+    vacuum.execute("VACUUM FULL signups, suppressions, outbox");
+  } catch (const StoreError& error) {
+    throw StoreError(std::string("the person is gone from the tables, but vacuuming them "
+                                 "failed, so their rows may stay on disk until the next "
+                                 "vacuum: ") +
+                     error.what());
+  }
+  return removed;
+}
+
+std::size_t PostgresStore::forget_unconfirmed(std::chrono::hours after) {
+  std::size_t removed = 0;
+  in_transaction([&](PqConnection& connection) {
+    // The latest mail counts: a person who signed up again keeps the link
+    // they were just sent.
+    const auto gone = connection.query(
+        "WITH gone AS (DELETE FROM signups WHERE status = 'pending'"
+        " AND coalesce(last_mail_at, signed_up_at)"
+        " < clock_timestamp() - make_interval(secs => $1::bigint) RETURNING email_key),"
+        " mail AS (DELETE FROM outbox WHERE email_key IN (SELECT email_key FROM gone))"
+        " SELECT count(*) FROM gone",
+        {seconds_text(after)});
+    removed = std::stoul(*text(gone, 0, 0));
   });
   return removed;
 }
 
-std::optional<QueuedMail> PostgresStore::claim(std::chrono::seconds lease) {
+std::optional<QueuedMail> PostgresStore::claim(std::chrono::seconds lease,
+                                               const HeldDomains& held) {
   std::optional<QueuedMail> mail;
   in_transaction([&](PqConnection& connection) {
     const auto due = connection.query(
-        "UPDATE outbox SET leased_until = clock_timestamp() + make_interval(secs => $1::bigint)"
+        // Its age, by which retries give up, counts from the first try: the
+        // budget may have held it long before.
+        "UPDATE outbox SET leased_until = clock_timestamp() + make_interval(secs => $1::bigint),"
+        " queued_at = CASE WHEN attempts = 0 THEN clock_timestamp() ELSE queued_at END"
         " WHERE id = (SELECT id FROM outbox WHERE due_at <= clock_timestamp()"
         " AND (leased_until IS NULL OR leased_until <= clock_timestamp())"
-        " ORDER BY due_at LIMIT 1 FOR UPDATE SKIP LOCKED)"
+        " AND " BREVOLT_PG_NOT_HELD("$2")
+        " ORDER BY due_at, id LIMIT 1 FOR UPDATE SKIP LOCKED)"
         " RETURNING id, recipient, token, message_id, attempts,"
-        " extract(epoch FROM clock_timestamp() - queued_at)::bigint",
-        {seconds_text(lease)});
+        " extract(epoch FROM clock_timestamp() - queued_at)::bigint, email_key",
+        {seconds_text(lease), held_domain_lines(held)});
     if (PQntuples(due.get()) == 0) return;
     mail = QueuedMail{std::stoll(*text(due, 0, 0)),
                       *text(due, 0, 1),
@@ -189,6 +194,12 @@ std::optional<QueuedMail> PostgresStore::claim(std::chrono::seconds lease) {
                       *text(due, 0, 3),
                       std::stoi(*text(due, 0, 4)),
                       std::chrono::seconds(std::stoll(*text(due, 0, 5)))};
+    // Mail held by the budget may have waited long: the link's hours count
+    // from when it goes.
+    connection.query(
+        "UPDATE signups SET token_expires_at = clock_timestamp() +"
+        " make_interval(secs => $2::bigint) WHERE email_key = $1 AND status = 'pending'",
+        {*text(due, 0, 6), seconds_text(kConfirmationLifetime)});
   });
   return mail;
 }
@@ -218,19 +229,31 @@ void PostgresStore::hurry() {
   });
 }
 
-std::optional<std::chrono::milliseconds> PostgresStore::next_due_in() {
+std::optional<std::chrono::milliseconds> PostgresStore::next_due_in(const HeldDomains& held) {
   std::optional<std::chrono::milliseconds> next;
   in_transaction([&](PqConnection& connection) {
     const auto found = connection.query(
         "SELECT (extract(epoch FROM min(greatest(due_at, leased_until)) - clock_timestamp())"
-        " * 1000)::bigint FROM outbox",
-        {});
+        " * 1000)::bigint FROM outbox WHERE " BREVOLT_PG_NOT_HELD("$1"),
+        {held_domain_lines(held)});
     // Null when the outbox is empty; below zero when something is overdue.
     if (const auto value = text(found, 0, 0)) {
       next = std::chrono::milliseconds(std::max<long long>(0, std::stoll(*value)));
     }
   });
   return next;
+}
+
+std::size_t PostgresStore::due_count(const std::string& domain) {
+  std::size_t count = 0;
+  in_transaction([&](PqConnection& connection) {
+    const auto found = connection.query(
+        "SELECT count(*) FROM outbox WHERE due_at <= clock_timestamp() AND ($1 = '' OR NOT "
+        BREVOLT_PG_NOT_HELD("E'\\n' || $1 || E'\\n'") ")",
+        {domain});
+    count = std::stoul(*text(found, 0, 0));
+  });
+  return count;
 }
 
 }  // namespace brevolt::signup

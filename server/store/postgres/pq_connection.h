@@ -21,8 +21,9 @@ using PqResult = std::unique_ptr<pg_result, PqResultDeleter>;
 class PqConnection {
  public:
   // Connects to `uri` (anything libpq takes as a connection string). Unless
-  // the URI says otherwise, connecting and each statement may take about
-  // `timeout`. Throws StoreError with libpq's reason.
+  // the URI says otherwise, connecting, each statement and each wait for a
+  // lock may take about `timeout`, and TCP keepalives notice a database
+  // server that went silent. Throws StoreUnavailable with libpq's reason.
   PqConnection(const std::string& uri, std::chrono::milliseconds timeout);
   ~PqConnection();
   PqConnection(const PqConnection&) = delete;
@@ -44,6 +45,11 @@ class PqConnection {
 
   // Whether the connection to the server is lost (the server went away).
   bool broken() const;
+  // Whether a transaction is open (or failed and not yet rolled back).
+  bool in_transaction() const;
+  // Raises this transaction's limits (or, outside one, the connection's) to
+  // the maintenance ones: it may read or rewrite the whole list.
+  void lift_limits(bool whole_session = false);
   // libpq's last message, on one line.
   std::string error() const;
 
@@ -59,5 +65,10 @@ class PqConnection {
 bool succeeded(const PqResult& result);
 // The result's error message on one line, or `fallback` when it has none.
 std::string failure_text(const PqResult& result, const std::string& fallback);
+// Throws the failure of `result` on `connection`: StoreError when it lies in
+// the statement's data (a bad value, a constraint, a conflict with another
+// transaction), StoreUnavailable when the database itself failed.
+[[noreturn]] void throw_failure(const PqConnection& connection, const PqResult& result,
+                                const std::string& during);
 
 }  // namespace brevolt::signup

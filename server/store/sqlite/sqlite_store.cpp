@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "server/constants.h"
+#include "server/store/sqlite/sqlite_query.h"
 
 namespace brevolt::signup {
 namespace {
@@ -67,6 +68,18 @@ const std::vector<std::vector<std::string_view>> kMigrations = {
         "CREATE INDEX outbox_due ON outbox(due_at)",
         "CREATE INDEX outbox_email_key ON outbox(email_key)",
     },
+    // The form's signing secret and the nonces that served a sign-up; how
+    // many mails a pending address has been sent.
+    {
+        "CREATE TABLE form_secret ("
+        " id INTEGER PRIMARY KEY CHECK (id = 1),"
+        " secret TEXT NOT NULL)",
+        "CREATE TABLE form_nonces ("
+        " nonce TEXT PRIMARY KEY,"
+        " keep_until INTEGER NOT NULL)",
+        "CREATE INDEX form_nonces_keep_until ON form_nonces(keep_until)",
+        "ALTER TABLE signups ADD COLUMN mails_sent INTEGER NOT NULL DEFAULT 0",
+    },
     // What the maker sees per UTC day: counts, never a person.
     {
         "CREATE TABLE daily_counts ("
@@ -84,11 +97,6 @@ constexpr std::string_view kBegin = "BEGIN IMMEDIATE";
 constexpr std::string_view kCommit = "COMMIT";
 constexpr std::string_view kRollback = "ROLLBACK";
 
-std::string describe(sqlite3* db) {
-  return std::string(sqlite3_errmsg(db)) + " (SQLite code " +
-         std::to_string(sqlite3_extended_errcode(db)) + ")";
-}
-
 // SQLite gives a new file the umask's mode, and its write-ahead log and
 // shared-memory files the mode of the database: names and addresses are
 // for the server's user only.
@@ -103,6 +111,25 @@ void create_private_file(const std::string& path) {
 
 }  // namespace
 
+std::string describe(sqlite3* db) {
+  return std::string(sqlite3_errmsg(db)) + " (SQLite code " +
+         std::to_string(sqlite3_extended_errcode(db)) + ")";
+}
+
+void throw_sqlite_error(sqlite3* db) {
+  switch (sqlite3_errcode(db)) {
+    case SQLITE_CONSTRAINT:
+    case SQLITE_TOOBIG:
+    case SQLITE_MISMATCH:
+    case SQLITE_RANGE:
+      throw StoreError(describe(db));
+    default:
+      // Locked, busy, full, unreadable, out of memory: the next write would
+      // meet the same.
+      throw StoreUnavailable(describe(db));
+  }
+}
+
 void SqliteStore::StatementDeleter::operator()(sqlite3_stmt* statement) const {
   sqlite3_finalize(statement);
 }
@@ -111,7 +138,9 @@ void SqliteStore::DatabaseDeleter::operator()(sqlite3* db) const { sqlite3_close
 
 SqliteStore::SqliteStore(const std::string& path, std::chrono::milliseconds busy_timeout)
     // One connection: one batch at a time.
-    : signups_(1, kMostSignupsPerCommit, [this](const auto& batch) { return sign_up(batch); }) {
+    : signups_(
+          1, kMostSignupsPerCommit, [this](const auto& batch) { return sign_up(batch); },
+          [](const std::string& why) { return StoreFailure{"recording a sign-up: " + why}; }) {
   create_private_file(path);
   sqlite3* raw = nullptr;
   // The mutex below serialises all use of the one connection.
@@ -140,7 +169,7 @@ SqliteStore::Statement SqliteStore::prepare(std::string_view sql) {
   const int rc = sqlite3_prepare_v2(db_.get(), sql.data(), static_cast<int>(sql.size()), &raw,
                                     nullptr);
   Statement statement(raw);
-  if (rc != SQLITE_OK) throw StoreError(describe(db_.get()));
+  if (rc != SQLITE_OK) throw_sqlite_error(db_.get());
   return statement;
 }
 
@@ -149,7 +178,7 @@ void SqliteStore::execute(std::string_view sql) {
   int rc;
   while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
   }
-  if (rc != SQLITE_DONE) throw StoreError(describe(db_.get()));
+  if (rc != SQLITE_DONE) throw_sqlite_error(db_.get());
 }
 
 // Under the write lock, so that servers starting together on one file take
