@@ -19,6 +19,9 @@ brevolt::HWND FromNative(::HWND handle) {
 
 namespace {
 
+// How long hiding the product's window waits for its thread to have done it.
+constexpr ULONGLONG kHideSettleMs = 100;
+
 // Another copy of this program is known by its own window's title; its
 // message boxes are owned by that window and titled like the product.
 bool IsOwnedByACopy(::HWND window) {
@@ -55,10 +58,26 @@ BOOL SystemApi::SetWindowPos(brevolt::HWND hWnd, brevolt::HWND hWndInsertAfter, 
   // place in the stacking order; showing raises and activates it.
   if (uFlags & SWP_HIDEWINDOW) uFlags |= SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER;
   if (uFlags & SWP_SHOWWINDOW) uFlags |= SWP_NOMOVE | SWP_NOSIZE;
+  // Never waiting for the product's thread: a product that starts us and
+  // waits for our process on that thread would otherwise hang with us.
+  uFlags |= SWP_ASYNCWINDOWPOS;
   const ::HWND window = ToNative(hWnd);
   const BOOL done = ::SetWindowPos(window, ToNative(hWndInsertAfter), X, Y, cx, cy, uFlags);
+  if (done && (uFlags & SWP_HIDEWINDOW)) {
+    // A product that is listening has hidden its window within this bound,
+    // so ours still shows only after it; a busy one is not waited for.
+    const ULONGLONG until = ::GetTickCount64() + kHideSettleMs;
+    while (::IsWindowVisible(window) && ::GetTickCount64() < until) ::Sleep(1);
+  }
   if (done && (uFlags & SWP_SHOWWINDOW)) ::SetForegroundWindow(window);
   return done;
+}
+
+void LetTakeForeground(brevolt::HWND window) {
+  ::DWORD process = 0;
+  if (window != 0 && ::GetWindowThreadProcessId(ToNative(window), &process) != 0) {
+    ::AllowSetForegroundWindow(process);
+  }
 }
 
 BOOL SystemApi::InternetCheckConnectionA(const char* lpszUrl, DWORD dwFlags, DWORD dwReserved) {

@@ -12,6 +12,10 @@ namespace brevolt::platform::win32 {
 ::HWND ToNative(brevolt::HWND handle);
 brevolt::HWND FromNative(::HWND handle);
 
+// Lets the process of `window` (0: none) take the foreground from ours,
+// which is the foreground one, as the program ends.
+void LetTakeForeground(brevolt::HWND window);
+
 class SystemApi : public Win32Api {
  public:
   brevolt::HWND FindWindowA(const char* lpClassName, const char* lpWindowName) override;
