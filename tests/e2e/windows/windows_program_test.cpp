@@ -3,9 +3,12 @@
 // Finish, closing, the product window's return, and the probe's bound.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
+#include "app/texts.h"
 #include "build_config.h"
 #include "tests/e2e/common/panel_picture.h"
 #include "tests/e2e/common/screen_capture.h"
@@ -18,10 +21,13 @@
 #include "tests/hardening/support.h"
 #include "tests/harness/mapped_libraries.h"
 #include "tests/probe/loopback.h"
+#include "tests/windows/planted_status.h"
 #include "ui/contrast.h"
 
 namespace brevolt::test {
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr auto kHideTimeout = std::chrono::seconds(10);
 // Windows centres the whole window, its frame as Wine reckons it; the frame
@@ -183,6 +189,11 @@ class WindowsPanel : public ::testing::TestWithParam<XSession::Wm> {
 };
 
 TEST_P(WindowsPanel, FinishAsksForTheEmptyFieldThenEndsLeavingTheProductHidden) {
+  // A colour change while the window is open (the colours stay as they
+  // were: Wine gives another process's change to no running program).
+  Child colours(WineCommand("resend_colours.exe"));
+  ASSERT_EQ(colours.WaitExit(kUiTimeout), 0) << "the colour change was not sent";
+  ASSERT_TRUE(run().WaitForFields(false, false)) << "the panel did not survive a colour change";
   // Return and Escape in a field do nothing: the one box below is Finish's.
   PressKey("Return");
   PressKey("Escape");
@@ -264,6 +275,81 @@ TEST(WindowsEnding, ClosingEndsAtOnceWhileTheProbeStillWaitsOnADeadServer) {
               static_cast<long long>(took.count()));
   EndWinePrograms();
 }
+
+// A product that starts Brevolt as launchers of helpers do, asking for a
+// minimised window, and then waits for its process on its own UI thread,
+// pumping nothing: hiding its window must not wait for that thread, and
+// the window shows normal, whatever the launcher asked.
+TEST(WindowsLaunch, AProductWaitingOnItsOwnThreadGetsANormalWindowAndAnEnd) {
+  SKIP_WITHOUT_WINDOWS_BUILD();
+  XSession session(XSession::Wm::kOpenbox);
+  XQuery x(session.display());
+  const std::string exe = "Z:" + (fs::path(WindowsBuildDir()) / "brevolt.exe").string();
+  TestHost product(kHostTitle, {"--launch-minimised", exe}, WineCommand("host_window.exe"));
+  XWindow own = 0;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        for (XWindow w : x.FindByTitle(kOwnWindowTitle)) {
+          if (x.Viewable(w)) own = w;
+        }
+        return own != 0;
+      },
+      kWindowTimeout))
+      << "no viewable window of the program: hung on the product, or shown minimised";
+  SendDeleteWindow(x, own);
+  EXPECT_TRUE(product.WaitFor("ended 0", kUiTimeout)) << "the program did not end cleanly";
+  product.Close();
+  EndWinePrograms();
+}
+
+// A copy of brevolt.exe in a folder of its own, as in a Downloads folder.
+struct LoadingCase {
+  const char* name;
+  bool planted;             // a wininet.dll beside it that ends the process
+  const char* dll_overrides;  // WINEDLLOVERRIDES
+};
+
+class WindowsLoading : public ::testing::TestWithParam<LoadingCase> {};
+
+// Planted: the program loads the system's wininet, never the one beside it
+// (Wine would prefer that one, were the search not restricted). Missing:
+// with the sign-up server up, the probe still fails, so the offline face
+// shows; the program neither crashes nor asks for the page.
+TEST_P(WindowsLoading, TheSystemsWininetOrNoneAndTheOfflineFaceEitherWay) {
+  SKIP_WITHOUT_WINDOWS_BUILD();
+  XSession session;
+  XQuery x(session.display());
+  ScratchDir folder("brevolt-e2e-windows-folder"), scratch("brevolt-e2e-windows-loading");
+  ScratchDir data("brevolt-e2e-windows-server");
+  fs::copy_file(fs::path(WindowsBuildDir()) / "brevolt.exe", folder.path() / "brevolt.exe");
+  if (GetParam().planted) {
+    fs::copy_file(fs::path(WindowsBuildDir()) / "planted_wininet.dll",
+                  folder.path() / "wininet.dll");
+  }
+  std::optional<SignUpServer> server;
+  if (!GetParam().planted) server.emplace(data.path());
+  BrevoltOptions options = WindowsBrevolt();
+  options.program = (folder.path() / "brevolt.exe").string();
+  options.env = {std::string("WINEDLLOVERRIDES=mscoree=d;") + GetParam().dll_overrides};
+  Brevolt program(scratch.path(), options);
+  const XWindow own = program.WaitForWindow(x, kWindowTimeout);
+  ASSERT_NE(own, 0u) << "no window; status "
+                     << program.process().WaitExit(kUiTimeout).value_or(-1) << " (the planted "
+                     << "DLL's is " << kPlantedDllStatus << ")";
+  EXPECT_FALSE(WebEngineLoaded(program.pid())) << "not the offline face";
+  SendDeleteWindow(x, own);
+  EXPECT_EQ(program.process().WaitExit(kUiTimeout), 0);
+  if (server) {
+    server->Drain();
+    EXPECT_TRUE(server->Requests().empty()) << "the page was asked for";
+  }
+  EndWinePrograms();
+}
+
+INSTANTIATE_TEST_SUITE_P(, WindowsLoading,
+                         ::testing::Values(LoadingCase{"Planted", true, "wininet=n,b"},
+                                           LoadingCase{"Missing", false, "wininet=d"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // The probe as built into brevolt.exe, one run of probe_check.exe each:
 // "<answer> <milliseconds>".
