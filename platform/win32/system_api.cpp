@@ -19,8 +19,23 @@ brevolt::HWND FromNative(::HWND handle) {
 
 namespace {
 
-// How long hiding the product's window waits for its thread to have done it.
-constexpr ULONGLONG kHideSettleMs = 100;
+// How long the product's thread is given to take up a hide or a show we
+// asked for: a listening product does within tens of milliseconds; one
+// that has not by then is busy (perhaps waiting for our process) and is
+// not waited for. One that has is then given longer to finish with it,
+// drawing included: Wine without a window manager takes two seconds.
+constexpr ULONGLONG kTakeUpBound = 250;
+constexpr UINT kFinishBoundMs = 3000;
+
+void Settle(::HWND window, bool shown) {
+  const ULONGLONG until = ::GetTickCount64() + kTakeUpBound;
+  while ((::IsWindowVisible(window) != FALSE) != shown) {
+    if (::GetTickCount64() >= until) return;
+    ::Sleep(1);
+  }
+  // Answered once its thread has returned from the hide or the show.
+  ::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kFinishBoundMs, nullptr);
+}
 
 // Another copy of this program is known by its own window's title; its
 // message boxes are owned by that window and titled like the product.
@@ -63,14 +78,20 @@ BOOL SystemApi::SetWindowPos(brevolt::HWND hWnd, brevolt::HWND hWndInsertAfter, 
   uFlags |= SWP_ASYNCWINDOWPOS;
   const ::HWND window = ToNative(hWnd);
   const BOOL done = ::SetWindowPos(window, ToNative(hWndInsertAfter), X, Y, cx, cy, uFlags);
-  if (done && (uFlags & SWP_HIDEWINDOW)) {
-    // A product that is listening has hidden its window within this bound,
-    // so ours still shows only after it; a busy one is not waited for.
-    const ULONGLONG until = ::GetTickCount64() + kHideSettleMs;
-    while (::IsWindowVisible(window) && ::GetTickCount64() < until) ::Sleep(1);
+  if (!done) return done;
+  if (uFlags & SWP_HIDEWINDOW) hiding_ = window;
+  if (uFlags & SWP_SHOWWINDOW) {
+    ::SetForegroundWindow(window);
+    // The program ends right after showing it: a request still queued for
+    // the product's thread could go with our process.
+    Settle(window, true);
   }
-  if (done && (uFlags & SWP_SHOWWINDOW)) ::SetForegroundWindow(window);
   return done;
+}
+
+void SystemApi::FinishHiding() {
+  if (hiding_ != nullptr) Settle(hiding_, false);
+  hiding_ = nullptr;
 }
 
 void LetTakeForeground(brevolt::HWND window) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <compare>
 #include <set>
 #include <utility>
 
@@ -30,9 +31,7 @@ struct Frame {
   int side;
   unsigned bits;
   bool png;
-  bool operator<(const Frame& o) const {
-    return std::tie(side, bits, png) < std::tie(o.side, o.bits, o.png);
-  }
+  auto operator<=>(const Frame&) const = default;
 };
 
 std::pair<const BYTE*, DWORD> Resource(HMODULE module, LPCSTR type, WORD id) {
@@ -78,8 +77,7 @@ TEST(IconFrames, TheExeCarriesEveryFrameEachDecodableAtItsSide) {
   }
   for (int side : assets::kWindowsScaledIconSides) expected.insert({side, 32u, false});
   expected.insert({assets::kWindowsLargestIconSide, 32u, true});
-  EXPECT_EQ(found.size(), expected.size());
-  EXPECT_TRUE(found == expected);
+  EXPECT_TRUE(found == expected) << found.size() << " frames, " << expected.size() << " expected";
   FreeLibrary(exe);
 }
 

@@ -37,7 +37,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_l
   }));
 
   form.Form_Load();
-  if (!program_end.Ending()) window.ShowCentredOn(platform::win32::ToNative(form.hwndHost));
+  if (!program_end.Ending()) {
+    api.FinishHiding();
+    window.ShowCentredOn(platform::win32::ToNative(form.hwndHost));
+  }
   ui::win32::RunMessageLoop(window.hwnd(), window.browser(), program_end);
   return 0;
 }

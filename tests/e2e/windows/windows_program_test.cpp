@@ -341,7 +341,9 @@ TEST_P(WindowsLoading, TheSystemsWininetOrNoneAndTheOfflineFaceEitherWay) {
   EXPECT_EQ(program.process().WaitExit(kUiTimeout), 0);
   if (server) {
     server->Drain();
-    EXPECT_TRUE(server->Requests().empty()) << "the page was asked for";
+    for (const std::string& line : server->Requests()) {
+      EXPECT_FALSE(line.starts_with("GET /posttobrevolt2.asp")) << "the page was asked for";
+    }
   }
   EndWinePrograms();
 }
