@@ -1,14 +1,13 @@
 // The icon as brevolt.exe carries it, read back through the system's own
-// resource calls: every frame the window and Explorer pick from, each one
-// decodable at its size, the largest a PNG.
+// resource calls: every frame, each decodable at its side, the largest a PNG.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <compare>
 #include <set>
-#include <utility>
+#include <span>
+#include <tuple>
 
 #include "tools/make_assets/icon_sides.h"
 #include "ui/win32/resource_ids.h"
@@ -25,53 +24,35 @@ struct GroupEntry {  // GRPICONDIRENTRY
 };
 #pragma pack(pop)
 
-constexpr BYTE kPngSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-
-struct Frame {
-  int side;
-  unsigned bits;
-  bool png;
-  auto operator<=>(const Frame&) const = default;
-};
-
-std::pair<const BYTE*, DWORD> Resource(HMODULE module, LPCSTR type, WORD id) {
-  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), type);
-  if (!found) return {nullptr, 0};
-  return {static_cast<const BYTE*>(LockResource(LoadResource(module, found))),
-          SizeofResource(module, found)};
-}
-
 TEST(IconFrames, TheExeCarriesEveryFrameEachDecodableAtItsSide) {
   HMODULE exe = LoadLibraryExA(BREVOLT_EXE, nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(exe, nullptr) << BREVOLT_EXE;
-  const auto [group, group_size] = Resource(exe, RT_GROUP_ICON, IDI_BREVOLT);
-  ASSERT_NE(group, nullptr);
+  auto resource = [exe](LPCSTR type, WORD id) {
+    HRSRC found = FindResourceA(exe, MAKEINTRESOURCEA(id), type);
+    return std::pair{found ? static_cast<BYTE*>(LockResource(LoadResource(exe, found))) : nullptr,
+                     found ? SizeofResource(exe, found) : 0};
+  };
+  const auto [group, group_size] = resource(RT_GROUP_ICON, IDI_BREVOLT);
+  ASSERT_GE(group_size, 6u);
   const WORD count = reinterpret_cast<const WORD*>(group)[2];
   ASSERT_GE(group_size, 6 + count * sizeof(GroupEntry));
-  const auto* entries = reinterpret_cast<const GroupEntry*>(group + 6);
-
-  std::set<Frame> found;
-  for (WORD i = 0; i < count; ++i) {
-    const int side = entries[i].width == 0 ? 256 : entries[i].width;
-    const auto [image, size] = Resource(exe, RT_ICON, entries[i].id);
-    ASSERT_NE(image, nullptr) << "frame " << side;
-    const bool png = size >= sizeof kPngSignature &&
-                     std::memcmp(image, kPngSignature, sizeof kPngSignature) == 0;
-    found.insert({side, entries[i].bit_count, png});
-    HICON icon = CreateIconFromResourceEx(const_cast<BYTE*>(image), size, TRUE, 0x00030000,
-                                          side, side, LR_DEFAULTCOLOR);
-    ASSERT_NE(icon, nullptr) << "frame " << side << " at " << entries[i].bit_count << " bits";
+  std::set<std::tuple<int, unsigned, bool>> found;  // side, bits, PNG
+  for (const GroupEntry& e : std::span(reinterpret_cast<const GroupEntry*>(group + 6), count)) {
+    const int side = e.width == 0 ? 256 : e.width;
+    const auto [image, size] = resource(RT_ICON, e.id);
+    ASSERT_NE(image, nullptr) << side;
+    found.insert({side, e.bit_count, size > 4 && std::memcmp(image, "\x89PNG", 4) == 0});
+    HICON icon = CreateIconFromResourceEx(image, size, TRUE, 0x00030000, side, side, 0);
     ICONINFO info{};
-    ASSERT_TRUE(GetIconInfo(icon, &info));
+    ASSERT_TRUE(icon && GetIconInfo(icon, &info)) << side << "px at " << e.bit_count << " bits";
     BITMAP mask{};
     GetObjectA(info.hbmMask, sizeof mask, &mask);
     EXPECT_EQ(mask.bmWidth, side);
     DeleteObject(info.hbmMask);
-    if (info.hbmColor) DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmColor);
     DestroyIcon(icon);
   }
-
-  std::set<Frame> expected;
+  std::set<std::tuple<int, unsigned, bool>> expected;
   for (int side : assets::kIconSides) {
     for (unsigned bits : {4u, 24u, 32u}) expected.insert({side, bits, false});
   }

@@ -185,7 +185,8 @@ void FormWindow::ShowCentredOn(::HWND host) {
   if (::IsIconic(hwnd_) || ::IsZoomed(hwnd_) || !::IsWindowVisible(hwnd_)) {
     ::ShowWindow(hwnd_, SW_SHOWNORMAL);
   }
-  ::UpdateWindow(hwnd_);
+  // Painted from the message loop, which first lets the window system map
+  // the window: painting here would hold the map back behind the picture.
   RestoreFocus();
 }
 

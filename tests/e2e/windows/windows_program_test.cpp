@@ -303,39 +303,31 @@ TEST(WindowsLaunch, AProductWaitingOnItsOwnThreadGetsANormalWindowAndAnEnd) {
 }
 
 // A copy of brevolt.exe in a folder of its own, as in a Downloads folder.
-struct LoadingCase {
-  const char* name;
-  bool planted;             // a wininet.dll beside it that ends the process
-  const char* dll_overrides;  // WINEDLLOVERRIDES
-};
+// Planted: a wininet.dll beside it ends the process if loaded (Wine would
+// prefer it, were the search not restricted). Missing: with the sign-up
+// server up, the probe still fails, so the offline face shows and the page
+// is never asked for. Neither crashes.
+class WindowsLoading : public ::testing::TestWithParam<bool> {};
 
-class WindowsLoading : public ::testing::TestWithParam<LoadingCase> {};
-
-// Planted: the program loads the system's wininet, never the one beside it
-// (Wine would prefer that one, were the search not restricted). Missing:
-// with the sign-up server up, the probe still fails, so the offline face
-// shows; the program neither crashes nor asks for the page.
 TEST_P(WindowsLoading, TheSystemsWininetOrNoneAndTheOfflineFaceEitherWay) {
   SKIP_WITHOUT_WINDOWS_BUILD();
+  const bool planted = GetParam();
   XSession session;
   XQuery x(session.display());
   ScratchDir folder("brevolt-e2e-windows-folder"), scratch("brevolt-e2e-windows-loading");
-  ScratchDir data("brevolt-e2e-windows-server");
-  fs::copy_file(fs::path(WindowsBuildDir()) / "brevolt.exe", folder.path() / "brevolt.exe");
-  if (GetParam().planted) {
-    fs::copy_file(fs::path(WindowsBuildDir()) / "planted_wininet.dll",
-                  folder.path() / "wininet.dll");
-  }
+  const fs::path build = WindowsBuildDir();
+  fs::copy_file(build / "brevolt.exe", folder.path() / "brevolt.exe");
+  if (planted) fs::copy_file(build / "planted_wininet.dll", folder.path() / "wininet.dll");
   std::optional<SignUpServer> server;
-  if (!GetParam().planted) server.emplace(data.path());
+  if (!planted) server.emplace(scratch.path());
   BrevoltOptions options = WindowsBrevolt();
   options.program = (folder.path() / "brevolt.exe").string();
-  options.env = {std::string("WINEDLLOVERRIDES=mscoree=d;") + GetParam().dll_overrides};
-  Brevolt program(scratch.path(), options);
+  options.env = {planted ? "WINEDLLOVERRIDES=mscoree=d;wininet=n,b"
+                         : "WINEDLLOVERRIDES=mscoree=d;wininet=d"};
+  Brevolt program(scratch.path() / "program", options);
   const XWindow own = program.WaitForWindow(x, kWindowTimeout);
-  ASSERT_NE(own, 0u) << "no window; status "
-                     << program.process().WaitExit(kUiTimeout).value_or(-1) << " (the planted "
-                     << "DLL's is " << kPlantedDllStatus << ")";
+  ASSERT_NE(own, 0u) << "no window; status " << program.process().WaitExit(kUiTimeout).value_or(-1)
+                     << " (the planted DLL's: " << kPlantedDllStatus << ")";
   EXPECT_FALSE(WebEngineLoaded(program.pid())) << "not the offline face";
   SendDeleteWindow(x, own);
   EXPECT_EQ(program.process().WaitExit(kUiTimeout), 0);
@@ -348,10 +340,8 @@ TEST_P(WindowsLoading, TheSystemsWininetOrNoneAndTheOfflineFaceEitherWay) {
   EndWinePrograms();
 }
 
-INSTANTIATE_TEST_SUITE_P(, WindowsLoading,
-                         ::testing::Values(LoadingCase{"Planted", true, "wininet=n,b"},
-                                           LoadingCase{"Missing", false, "wininet=d"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(, WindowsLoading, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Planted" : "Missing"; });
 
 // The probe as built into brevolt.exe, one run of probe_check.exe each:
 // "<answer> <milliseconds>".
