@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "app/texts.h"
 #include "platform/webbrowser/wide_text.h"
 
 namespace brevolt::platform::webbrowser {
@@ -21,13 +22,19 @@ constexpr LONG kNavigateFlags = navNoHistory | navNoWriteToCache;
 constexpr int kFullSize = 100;
 constexpr int kDesignDpi = 96;
 
-// A failing control operation ends the program with a run-time error.
+// What the process ends with after a run-time error.
+constexpr UINT kRunTimeErrorStatus = 1;
+
+// A failing control operation ends the program with a run-time error: its
+// message, then a status that tells the product it failed, and no crash
+// report.
 void Check(HRESULT result, const char* operation) {
   if (SUCCEEDED(result)) return;
   char message[160];
   std::snprintf(message, sizeof message, "Run-time error: the web browser control failed to %s "
                 "(0x%08lX).", operation, static_cast<unsigned long>(result));
-  FatalAppExitA(0, message);
+  MessageBoxA(nullptr, message, kProductTitle, MB_OK | MB_ICONERROR | MB_TASKMODAL);
+  TerminateProcess(GetCurrentProcess(), kRunTimeErrorStatus);
 }
 
 }  // namespace
