@@ -336,6 +336,24 @@ TEST_P(WindowsLoading, TheSystemsWininetOrNoneAndTheOfflineFaceEitherWay) {
     for (const std::string& line : server->Requests()) {
       EXPECT_FALSE(line.starts_with("GET /posttobrevolt2.asp")) << "the page was asked for";
     }
+    // With the probe answered, a control that cannot be made is a run-time
+    // error: its message, then a failure status, and no crash.
+    options.env = {"WINEDLLOVERRIDES=mscoree=d;ieframe=d"};
+    Brevolt failing(scratch.path() / "failing", options);
+    std::vector<XWindow> boxes;
+    ASSERT_TRUE(WaitUntil([&] { return !(boxes = x.FindByTitle(kProductTitle)).empty(); },
+                          kWindowTimeout))
+        << "no run-time error shown; status " << failing.process().WaitExit(kUiTimeout).value_or(-1);
+    // Until the box, once it can take keys, takes the Return.
+    WaitUntil(
+        [&] {
+          x.Activate(boxes.front());
+          PressKey("Return");
+          return !failing.process().Running();
+        },
+        kUiTimeout);
+    const std::optional<int> status = failing.process().WaitExit(kUiTimeout);
+    EXPECT_TRUE(status && *status != 0) << status.value_or(-1);
   }
   EndWinePrograms();
 }
