@@ -54,7 +54,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   ::CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 207, 168, 209, 18, window,
                     nullptr, instance, nullptr);
 #ifdef BREVOLT_BENCH_PROBE
-  ::InternetCheckConnectionA(std::string(brevolt::kSignUpUrl).c_str(), FLAG_ICC_FORCE_CONNECTION, 0);
+  ::InternetCheckConnectionA(std::string(brevolt::kSignUpUrl).c_str(), FLAG_ICC_FORCE_CONNECTION,
+                             0);
 #endif
   ::ShowWindow(window, SW_SHOWNORMAL);
   MSG msg;

@@ -46,7 +46,8 @@ TEST(SystemDlls, EveryDelayLoadedFunctionHasAStandInThatFails) {
   };
   // The probe says unreachable, so the offline face shows; creating the
   // control fails as an HRESULT, which the program reports.
-  EXPECT_FALSE(as(&InternetCheckConnectionA, "InternetCheckConnectionA")("http://127.0.0.1/", 1, 0));
+  const auto check = as(&InternetCheckConnectionA, "InternetCheckConnectionA");
+  EXPECT_FALSE(check("http://127.0.0.1/", FLAG_ICC_FORCE_CONNECTION, 0));
   void* object = nullptr;
   EXPECT_TRUE(FAILED(as(&CoCreateInstance, "CoCreateInstance")(CLSID_NULL, nullptr, 1,
                                                                IID_IUnknown, &object)));

@@ -106,6 +106,7 @@ void FormWindow::ScaleTo(int dpi, const RECT* suggested) {
 }
 
 void FormWindow::RefreshColours() {
+  if (!scaled_ || !lbl_finish_) return;  // still being built
   caption_colour_ = CaptionColour(::GetSysColor(COLOR_WINDOWTEXT),
                                   ButtonFace(scaled_->panel(), lbl_finish_->place()));
   ::RedrawWindow(hwnd_, nullptr, nullptr,
@@ -166,7 +167,9 @@ void FormWindow::ShowCentredOn(::HWND host) {
   if (monitor == nullptr) monitor = ::MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY);
   MONITORINFO info{};
   info.cbSize = sizeof info;
-  if (!::GetMonitorInfoA(monitor, &info)) ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &info.rcWork, 0);
+  if (!::GetMonitorInfoA(monitor, &info)) {
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &info.rcWork, 0);
+  }
   // Laid out at that screen's resolution before the move, and again should
   // the move itself change it: a move across screens of different scales
   // suggests a place of its own, which would leave the window off-centre.

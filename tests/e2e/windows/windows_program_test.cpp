@@ -343,7 +343,8 @@ TEST_P(WindowsLoading, TheSystemsWininetOrNoneAndTheOfflineFaceEitherWay) {
     std::vector<XWindow> boxes;
     ASSERT_TRUE(WaitUntil([&] { return !(boxes = x.FindByTitle(kProductTitle)).empty(); },
                           kWindowTimeout))
-        << "no run-time error shown; status " << failing.process().WaitExit(kUiTimeout).value_or(-1);
+        << "no run-time error shown; status "
+        << failing.process().WaitExit(kUiTimeout).value_or(-1);
     // Until the box, once it can take keys, takes the Return.
     WaitUntil(
         [&] {
