@@ -277,14 +277,21 @@ LRESULT FormWindow::Handle(::HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
       // Where the system suggests, at our own size for the new resolution.
       ScaleTo(LOWORD(wparam), placing_ ? nullptr : reinterpret_cast<const RECT*>(lparam));
       return 0;
-    case WM_SYSCOLORCHANGE:
-      // Only top-level windows hear of it; the page's control needs it too.
-      for (::HWND child = ::GetWindow(hwnd, GW_CHILD); child;
-           child = ::GetWindow(child, GW_HWNDNEXT)) {
-        ::SendMessageA(child, WM_SYSCOLORCHANGE, wparam, lparam);
-      }
+    case WM_SYSCOLORCHANGE: {
+      // Only top-level windows hear of it; the fields and the page's
+      // control, inside the browser's site, need it too.
+      const MSG change{hwnd, message, wparam, lparam, 0, {}};
+      ::EnumChildWindows(
+          hwnd,
+          [](::HWND child, LPARAM forwarded) {
+            const auto* m = reinterpret_cast<const MSG*>(forwarded);
+            ::SendMessageA(child, m->message, m->wParam, m->lParam);
+            return TRUE;
+          },
+          reinterpret_cast<LPARAM>(&change));
       RefreshColours();
       return 0;
+    }
     case WM_SETTINGCHANGE:
     case WM_THEMECHANGED:
       // A high-contrast scheme switched on or off comes this way.
