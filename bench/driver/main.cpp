@@ -18,6 +18,7 @@
 #include <stdexcept>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "bench/driver/access_log.h"
 #include "bench/driver/black_hole.h"
@@ -117,6 +118,13 @@ void Pair(int round, const std::function<void()>& program, const std::function<v
   }
 }
 
+// Each subject in turn, starting with a different one from round to round.
+void Rotate(int round, const std::vector<std::function<void()>>& subjects) {
+  for (std::size_t i = 0; i < subjects.size(); ++i) {
+    subjects[(static_cast<std::size_t>(round) + i) % subjects.size()]();
+  }
+}
+
 int Run(const Options& options) {
   const auto target = platform::ParseProbeTarget(std::string(kSignUpUrl).c_str());
   if (!target || target->host != "127.0.0.1") {
@@ -190,17 +198,21 @@ int Run(const Options& options) {
     }
     if (!options.windows_dir.empty()) {
       const std::string dir = options.windows_dir + "/";
-      Pair(round,
-           [&] {
-             keep(Subject::kWindowsProgram,
-                  measure.Offline(dir + "brevolt.exe", "windows-program"));
-           },
-           [&] {
-             keep(Subject::kWindowsFloor,
-                  measure.Offline(dir + "bench_bare_window.exe", "windows-floor"));
-           });
-      keep(Subject::kWindowsProbingFloor,
-           measure.Offline(dir + "bench_probing_window.exe", "windows-probing-floor"));
+      // The three take turns at going first, so none always follows the
+      // same one into a Wine server that has just cleaned up after it.
+      Rotate(round, {[&] {
+                       keep(Subject::kWindowsProgram,
+                            measure.Offline(dir + "brevolt.exe", "windows-program"));
+                     },
+                     [&] {
+                       keep(Subject::kWindowsProbingFloor,
+                            measure.Offline(dir + "bench_probing_window.exe",
+                                            "windows-probing-floor"));
+                     },
+                     [&] {
+                       keep(Subject::kWindowsFloor,
+                            measure.Offline(dir + "bench_bare_window.exe", "windows-floor"));
+                     }});
     }
     if (!options.windows_only) {
       MarkerSite site(port);

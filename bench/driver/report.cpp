@@ -231,16 +231,19 @@ void JudgeProgram(Verdicts& v, const Samples& samples, std::chrono::milliseconds
   }
 
   if (samples.count(Subject::kWindowsProgram) != 0) {
-    TimeRatio(v, f, "windows offline: map time <= x1.15 bare window", "windows map",
-              Subject::kWindowsProgram, Subject::kWindowsFloor, kMap, kMaxMapRatio, true);
-    // No target: how much of the gap any window that probes first has.
-    const auto probing = f.MedianOf(Subject::kWindowsProbingFloor, kMap);
-    std::printf("%-47s %-50s\n", "  (floor: bare window, manifest, probe first)",
+    // Against the fair floor: a bare window with the program's manifest
+    // that probes before it shows, as the program must.
+    TimeRatio(v, f, "windows offline: map time <= x1.15 probing window", "windows map",
+              Subject::kWindowsProgram, Subject::kWindowsProbingFloor, kMap, kMaxMapRatio, true);
+    // No target: the bare window, which neither loads Common Controls 6 nor
+    // probes.
+    const auto bare = f.MedianOf(Subject::kWindowsFloor, kMap);
+    std::printf("%-47s %-50s\n", "  (bare window: no manifest, no probe)",
                 (Cell(f.MedianOf(Subject::kWindowsProgram, kMap), "%.0f") + "/" +
-                 Cell(probing, "%.0f") + " ms = x" +
-                 Cell(Ratio(f.MedianOf(Subject::kWindowsProgram, kMap), probing), "%.3f") +
+                 Cell(bare, "%.0f") + " ms = x" +
+                 Cell(Ratio(f.MedianOf(Subject::kWindowsProgram, kMap), bare), "%.3f") +
                  "; probing/bare x" +
-                 Cell(Ratio(probing, f.MedianOf(Subject::kWindowsFloor, kMap)), "%.3f"))
+                 Cell(Ratio(f.MedianOf(Subject::kWindowsProbingFloor, kMap), bare), "%.3f"))
                     .c_str());
     const auto processes = Max(f.Of(Subject::kWindowsProgram, kProcesses));
     v.Add("windows offline: one process", processes && *processes == kOfflineProcesses,

@@ -27,6 +27,9 @@ constexpr UINT kUrl = 1;
 namespace new_window3 {
 constexpr UINT kCancel = 1, kFlags = 2, kUrl = 4;
 }
+namespace window_closing {
+constexpr UINT kCancel = 1;
+}
 namespace file_download {
 constexpr UINT kActiveDocument = 0, kCancel = 1;
 }
@@ -93,6 +96,12 @@ HRESULT BrowserEvents::Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS* par
       return S_OK;
     case DISPID_NAVIGATEERROR:
       NavigateError(params);
+      return S_OK;
+    case DISPID_WINDOWCLOSING:
+      // The page's window.close(): without this the control asks the user
+      // whether to close, and on yes leaves an empty window with the
+      // product still hidden. The window closes only as the user closes it.
+      Cancel(FlagArg(params, window_closing::kCancel));
       return S_OK;
     default:
       return S_OK;

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "app/texts.h"
 #include "platform/webbrowser/wide_text.h"
 
 namespace brevolt::platform::webbrowser {
@@ -17,14 +18,23 @@ using Microsoft::WRL::ComPtr;
 constexpr ::DWORD kSuppressCookiePersist = 3;
 
 constexpr LONG kNavigateFlags = navNoHistory | navNoWriteToCache;
+// The page's optical zoom is a percentage of its size at 96 dpi.
+constexpr int kFullSize = 100;
+constexpr int kDesignDpi = 96;
 
-// A failing control operation ends the program with a run-time error.
+// What the process ends with after a run-time error.
+constexpr UINT kRunTimeErrorStatus = 1;
+
+// A failing control operation ends the program with a run-time error: its
+// message, then a status that tells the product it failed, and no crash
+// report.
 void Check(HRESULT result, const char* operation) {
   if (SUCCEEDED(result)) return;
   char message[160];
   std::snprintf(message, sizeof message, "Run-time error: the web browser control failed to %s "
                 "(0x%08lX).", operation, static_cast<unsigned long>(result));
-  FatalAppExitA(0, message);
+  MessageBoxA(nullptr, message, kProductTitle, MB_OK | MB_ICONERROR | MB_TASKMODAL);
+  TerminateProcess(GetCurrentProcess(), kRunTimeErrorStatus);
 }
 
 }  // namespace
@@ -37,10 +47,10 @@ void KeepCookiesInMemory() {
   InternetSetOptionW(nullptr, INTERNET_OPTION_SUPPRESS_BEHAVIOR, &behaviour, sizeof behaviour);
 }
 
-EmbeddedBrowser::EmbeddedBrowser(::HWND container, ::HWND top_level,
+EmbeddedBrowser::EmbeddedBrowser(::HWND container, ::HWND top_level, int dpi,
                                  NavigateCompleteHandler on_navigate_complete,
                                  OpenExternally open_externally)
-    : container_(container) {
+    : container_(container), dpi_(dpi) {
   site_ = MakeCom<ControlSite>(container, top_level);
   Check(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER,
                          IID_PPV_ARGS(control_.GetAddressOf())),
@@ -56,8 +66,16 @@ EmbeddedBrowser::EmbeddedBrowser(::HWND container, ::HWND top_level,
   Check(control_.As(&points), "offer its events");
   Check(points->FindConnectionPoint(DIID_DWebBrowserEvents2, events_point_.GetAddressOf()),
         "offer its events");
-  events_ = MakeCom<BrowserEvents>(control_.Get(), std::move(on_navigate_complete),
-                                   std::move(open_externally));
+  // Each new page of the top frame is zoomed for the screen before the
+  // program hears of it.
+  events_ = MakeCom<BrowserEvents>(
+      control_.Get(),
+      [this, forward = std::move(on_navigate_complete)](std::shared_ptr<const WebFrame> frame,
+                                                        const std::string& url) {
+        if (frame && frame->top_page) Zoom();
+        if (forward) forward(std::move(frame), url);
+      },
+      std::move(open_externally));
   Check(events_point_->Advise(events_.Get(), &events_cookie_), "report its events");
 
   RECT place;
@@ -77,6 +95,23 @@ void EmbeddedBrowser::Navigate(const std::string& url) {
   const HRESULT result = browser_->Navigate(address, &flags, &none, &none, &none);
   SysFreeString(address);
   Check(result, "navigate");
+  Zoom();
+}
+
+void EmbeddedBrowser::SetDpi(int dpi) {
+  dpi_ = dpi;
+  Zoom();
+}
+
+void EmbeddedBrowser::Zoom() {
+  if (!browser_) return;
+  VARIANT percent;
+  VariantInit(&percent);
+  percent.vt = VT_I4;
+  percent.lVal = MulDiv(kFullSize, dpi_, kDesignDpi);
+  // A control without optical zoom (or a page not far enough yet to take
+  // it) shows the page at the system's scale: nothing to stop for.
+  browser_->ExecWB(OLECMDID_OPTICAL_ZOOM, OLECMDEXECOPT_DONTPROMPTUSER, &percent, nullptr);
 }
 
 void EmbeddedBrowser::Fit() {
@@ -108,8 +143,13 @@ void EmbeddedBrowser::Focus() {
   ::HWND window = nullptr;
   if (FAILED(control_.As(&in_place)) || FAILED(in_place->GetWindow(&window)) || !window) return;
   const ::HWND focus = GetFocus();
-  // The field the user was typing in keeps the focus.
-  if (focus != window && !IsChild(window, focus)) SetFocus(window);
+  // The field the user was typing in keeps the focus. Otherwise the
+  // document's own window, the innermost of the control's, takes it: the
+  // control's outer windows pass no keys to the page.
+  if (focus == window || IsChild(window, focus)) return;
+  ::HWND document = window;
+  while (::HWND inner = GetWindow(document, GW_CHILD)) document = inner;
+  SetFocus(document);
 }
 
 void EmbeddedBrowser::FrameWindowActivated(bool active) {

@@ -22,8 +22,8 @@ class EmbeddedBrowser {
   // Creates the control filling `container` (a child of `top_level`) and
   // starts listening to it. OLE must be initialised on this thread. A
   // failure is fatal: the program reports it and ends.
-  EmbeddedBrowser(::HWND container, ::HWND top_level, NavigateCompleteHandler on_navigate_complete,
-                  OpenExternally open_externally);
+  EmbeddedBrowser(::HWND container, ::HWND top_level, int dpi,
+                  NavigateCompleteHandler on_navigate_complete, OpenExternally open_externally);
   ~EmbeddedBrowser() { Close(); }
   EmbeddedBrowser(const EmbeddedBrowser&) = delete;
   EmbeddedBrowser& operator=(const EmbeddedBrowser&) = delete;
@@ -31,6 +31,10 @@ class EmbeddedBrowser {
   // Starts loading and returns at once. The page is kept out of the history
   // and the disk cache.
   void Navigate(const std::string& url);
+
+  // The resolution of the screen the page is shown on; the page is zoomed
+  // to it, as the system zooms nothing inside the control.
+  void SetDpi(int dpi);
 
   // Fills the container again after it was resized.
   void Fit();
@@ -56,7 +60,10 @@ class EmbeddedBrowser {
   void Close();
 
  private:
+  void Zoom();
+
   ::HWND container_;
+  int dpi_;
   Microsoft::WRL::ComPtr<ControlSite> site_;
   Microsoft::WRL::ComPtr<IOleObject> control_;
   Microsoft::WRL::ComPtr<IWebBrowser2> browser_;

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "build_config.h"
+#include "platform/win32/system_dlls.h"
 
 namespace brevolt::platform::win32 {
 
@@ -27,7 +28,7 @@ BOOL CheckConnection(const char* url, DWORD flags, std::chrono::milliseconds bou
 
 void StartLoadingProbeLibrary() {
   // Never freed: the probe and, online, the page's cache use it to the end.
-  std::thread([] { ::LoadLibraryA("wininet.dll"); }).detach();
+  std::thread([] { LoadSystemLibrary("wininet.dll"); }).detach();
 }
 
 BOOL InternetCheckConnectionA(const char* lpszUrl, DWORD dwFlags, DWORD /*dwReserved*/) {

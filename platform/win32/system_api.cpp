@@ -19,6 +19,24 @@ brevolt::HWND FromNative(::HWND handle) {
 
 namespace {
 
+// How long the product's thread is given to take up a hide or a show we
+// asked for: a listening product does within tens of milliseconds; one
+// that has not by then is busy (perhaps waiting for our process) and is
+// not waited for. One that has is then given longer to finish with it,
+// drawing included: Wine without a window manager takes two seconds.
+constexpr ULONGLONG kTakeUpBound = 250;
+constexpr UINT kFinishBoundMs = 3000;
+
+void Settle(::HWND window, bool shown) {
+  const ULONGLONG until = ::GetTickCount64() + kTakeUpBound;
+  while ((::IsWindowVisible(window) != FALSE) != shown) {
+    if (::GetTickCount64() >= until) return;
+    ::Sleep(1);
+  }
+  // Answered once its thread has returned from the hide or the show.
+  ::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kFinishBoundMs, nullptr);
+}
+
 // Another copy of this program is known by its own window's title; its
 // message boxes are owned by that window and titled like the product.
 bool IsOwnedByACopy(::HWND window) {
@@ -55,10 +73,32 @@ BOOL SystemApi::SetWindowPos(brevolt::HWND hWnd, brevolt::HWND hWndInsertAfter, 
   // place in the stacking order; showing raises and activates it.
   if (uFlags & SWP_HIDEWINDOW) uFlags |= SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER;
   if (uFlags & SWP_SHOWWINDOW) uFlags |= SWP_NOMOVE | SWP_NOSIZE;
+  // Never waiting for the product's thread: a product that starts us and
+  // waits for our process on that thread would otherwise hang with us.
+  uFlags |= SWP_ASYNCWINDOWPOS;
   const ::HWND window = ToNative(hWnd);
   const BOOL done = ::SetWindowPos(window, ToNative(hWndInsertAfter), X, Y, cx, cy, uFlags);
-  if (done && (uFlags & SWP_SHOWWINDOW)) ::SetForegroundWindow(window);
+  if (!done) return done;
+  if (uFlags & SWP_HIDEWINDOW) hiding_ = window;
+  if (uFlags & SWP_SHOWWINDOW) {
+    ::SetForegroundWindow(window);
+    // The program ends right after showing it: a request still queued for
+    // the product's thread could go with our process.
+    Settle(window, true);
+  }
   return done;
+}
+
+void SystemApi::FinishHiding() {
+  if (hiding_ != nullptr) Settle(hiding_, false);
+  hiding_ = nullptr;
+}
+
+void LetTakeForeground(brevolt::HWND window) {
+  ::DWORD process = 0;
+  if (window != 0 && ::GetWindowThreadProcessId(ToNative(window), &process) != 0) {
+    ::AllowSetForegroundWindow(process);
+  }
 }
 
 BOOL SystemApi::InternetCheckConnectionA(const char* lpszUrl, DWORD dwFlags, DWORD dwReserved) {

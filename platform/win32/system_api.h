@@ -12,6 +12,10 @@ namespace brevolt::platform::win32 {
 ::HWND ToNative(brevolt::HWND handle);
 brevolt::HWND FromNative(::HWND handle);
 
+// Lets the process of `window` (0: none) take the foreground from ours,
+// which is the foreground one, as the program ends.
+void LetTakeForeground(brevolt::HWND window);
+
 class SystemApi : public Win32Api {
  public:
   brevolt::HWND FindWindowA(const char* lpClassName, const char* lpWindowName) override;
@@ -19,6 +23,15 @@ class SystemApi : public Win32Api {
   BOOL SetWindowPos(brevolt::HWND hWnd, brevolt::HWND hWndInsertAfter, int X, int Y, int cx,
                     int cy, UINT uFlags) override;
   BOOL InternetCheckConnectionA(const char* lpszUrl, DWORD dwFlags, DWORD dwReserved) override;
+
+  // The product's window is hidden and shown without waiting for its
+  // thread, which may be waiting for our process. Before our own window
+  // shows, this gives a hide asked for earlier a short bound to be done,
+  // so that a listening product's window is gone first.
+  void FinishHiding();
+
+ private:
+  ::HWND hiding_ = nullptr;
 };
 
 }  // namespace brevolt::platform::win32

@@ -26,6 +26,7 @@ const char* const kGeneratedFiles[] = {
     "hand@2x.cur",
     "hand.cur",
     "brevolt.ico",
+    "brevolt-windows.ico",
     "icons/16x16/brevolt.png",
     "icons/32x32/brevolt.png",
     "icons/48x48/brevolt.png",

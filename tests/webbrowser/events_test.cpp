@@ -120,8 +120,10 @@ TEST(BrowserEvents, AnErrorIsNoCompletion) {
 }
 
 // The whole road from the control's event to the end of the process, with
-// the program's own site, handlers and ending around a stand-in control.
-TEST(BrowserEvents, AMarkerEndsOnceAndTheControlGoesOnlyAfterItsEventHasReturned) {
+// the program's own site, handlers and ending around a stand-in control:
+// the page zoomed for the screen, its window.close() refused, its marker
+// ending the program once.
+TEST(BrowserEvents, ZoomedNotClosedByThePageAndAMarkerEndsOnceAfterTheEventReturned) {
   ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
   webbrowser_fake::History history;
   auto factory = platform::webbrowser::MakeCom<webbrowser_fake::Factory>(history);
@@ -154,14 +156,21 @@ TEST(BrowserEvents, AMarkerEndsOnceAndTheControlGoesOnlyAfterItsEventHasReturned
       return webbrowser_fake::Control::NavigateComplete(control, which, url);
     };
     const auto page = static_cast<IWebBrowser2*>(control);
-
+    // At the first navigation, at a new resolution, and at each new page.
+    site.SetDpi(144);
     ASSERT_TRUE(fire(page, L"http://127.0.0.1:28917/posttobrevolt2.asp"));
+    fire(frame.Get(), L"http://127.0.0.1:28917/frame.html");
+    EXPECT_EQ(history.optical_zooms, (std::vector<LONG>{100, 150, 150}));
+    EXPECT_TRUE(webbrowser_fake::Control::WindowClosing(control));
+    EXPECT_FALSE(end.Ending()) << "the page's window.close() ended the program";
+
     ASSERT_TRUE(fire(page, L"http://127.0.0.1:28917/thankyou.html"))
         << "released inside its own event";
     // Ending is under way: a frame's marker and the same address again.
     fire(frame.Get(), L"http://127.0.0.1:28917/frame/sorry.html");
     fire(page, L"http://127.0.0.1:28917/thankyou.html");
     EXPECT_EQ(log, (Log{"Text1.text=http://127.0.0.1:28917/posttobrevolt2.asp",
+                       "Text1.text=http://127.0.0.1:28917/frame.html",
                        "Text1.text=http://127.0.0.1:28917/thankyou.html",
                        "SetWindowPos 42 0 0 0 0 0 64"}));
     EXPECT_EQ(exits, 0);

@@ -31,6 +31,7 @@ struct History {
   std::vector<std::string> done_inside_event;
   bool closed = false, unadvised = false, released = false;
   ComPtr<IDispatch> sink;
+  std::vector<LONG> optical_zooms;  // each ExecWB(OLECMDID_OPTICAL_ZOOM)
 
   void Note(const char* what, bool& flag) {
     flag = true;
@@ -90,6 +91,27 @@ class Control
     return !history.released;
   }
 
+  // Fires WindowClosing as the page's window.close() makes the control do;
+  // true when the sink cancelled it.
+  static bool WindowClosing(Control* control) {
+    ComPtr<IDispatch> sink = control->history_.sink;
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    brevolt::test::EventArgs args;
+    DISPPARAMS params = args.Params({brevolt::test::EventArgs::Flag(false),
+                                     brevolt::test::EventArgs::FlagRef(&cancel)});
+    if (sink) {
+      sink->Invoke(DISPID_WINDOWCLOSING, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                   nullptr, nullptr, nullptr);
+    }
+    return cancel == VARIANT_TRUE;
+  }
+
+  HRESULT STDMETHODCALLTYPE ExecWB(OLECMDID command, OLECMDEXECOPT, VARIANT* in,
+                                   VARIANT*) override {
+    if (command != OLECMDID_OPTICAL_ZOOM || in == nullptr || in->vt != VT_I4) return E_INVALIDARG;
+    history_.optical_zooms.push_back(in->lVal);
+    return S_OK;
+  }
   HRESULT STDMETHODCALLTYPE SetClientSite(IOleClientSite*) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE Close(DWORD) override {
     history_.Note("closed", history_.closed);
@@ -138,7 +160,6 @@ class Control
   FAKE_STUB(get_FullScreen, VARIANT_BOOL*) FAKE_STUB(put_FullScreen, VARIANT_BOOL)
   FAKE_STUB(Navigate2, VARIANT*, VARIANT*, VARIANT*, VARIANT*, VARIANT*)
   FAKE_STUB(QueryStatusWB, OLECMDID, OLECMDF*)
-  FAKE_STUB(ExecWB, OLECMDID, OLECMDEXECOPT, VARIANT*, VARIANT*)
   FAKE_STUB(ShowBrowserBar, VARIANT*, VARIANT*, VARIANT*) FAKE_STUB(get_ReadyState, READYSTATE*)
   FAKE_STUB(get_Offline, VARIANT_BOOL*) FAKE_STUB(put_Offline, VARIANT_BOOL)
   FAKE_STUB(get_Silent, VARIANT_BOOL*) FAKE_STUB(get_RegisterAsBrowser, VARIANT_BOOL*)

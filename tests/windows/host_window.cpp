@@ -3,6 +3,10 @@
 // stdout: "window <X id>" and "placed" once it is shown, for the X-side tests.
 // usage: host_window.exe [--title T] [--x X --y Y] [--width W] [--height H]
 //                        [--owner-title T]   owned by a hidden window titled T
+//                        [--launch-minimised EXE]
+// With --launch-minimised, once placed it starts EXE as launchers of
+// helpers do (STARTUPINFO asking for a minimised window) and waits for it
+// on its own UI thread, pumping nothing, then reports "ended <status>".
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -16,12 +20,13 @@ int main(int argc, char** argv) {
   // Plain "\n" line ends, as the harness reads them.
   _setmode(_fileno(stdout), _O_BINARY);
   std::string title = "Zendrolt";
-  std::string owner_title;
+  std::string owner_title, launch;
   int x = 100, y = 100, width = 300, height = 200;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string option = argv[i];
     if (option == "--title") title = argv[i + 1];
     else if (option == "--owner-title") owner_title = argv[i + 1];
+    else if (option == "--launch-minimised") launch = argv[i + 1];
     else if (option == "--x") x = std::atoi(argv[i + 1]);
     else if (option == "--y") y = std::atoi(argv[i + 1]);
     else if (option == "--width") width = std::atoi(argv[i + 1]);
@@ -53,6 +58,22 @@ int main(int argc, char** argv) {
               static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(
                   ::GetPropA(window, "__wine_x11_whole_window"))));
   std::fflush(stdout);
+  if (!launch.empty()) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWMINNOACTIVE;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessA(launch.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &process)) {
+      return 3;
+    }
+    ::WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD status = 0;
+    ::GetExitCodeProcess(process.hProcess, &status);
+    std::printf("ended %lu\n", static_cast<unsigned long>(status));
+    std::fflush(stdout);
+  }
   // A plain STATIC window never closes itself: the test ends it.
   while (::GetMessageA(&msg, nullptr, 0, 0) > 0) ::DispatchMessageA(&msg);
   return 0;

@@ -1,16 +1,10 @@
 #pragma once
 // The application icon: a closed envelope, for a program that signs people
 // up to a mailing list.
-#include <array>
-
+#include "tools/make_assets/icon_sides.h"
 #include "tools/make_assets/image.h"
 
 namespace brevolt::assets {
-
-// The sizes of the icon file; the desktop's icon theme gets these and the
-// large ones.
-inline constexpr std::array<int, 4> kIconSides = {16, 32, 48, 64};
-inline constexpr std::array<int, 2> kLargeThemeIconSides = {128, 256};
 
 enum class IconFinish {
   // Anti-aliased with a shaded paper: for the true-colour images.

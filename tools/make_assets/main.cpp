@@ -48,6 +48,9 @@ constexpr const char* kCursorFile = "hand.cur";
 constexpr const char* kDoubleCursorFile = "hand@2x.cur";
 constexpr int kDoubleCursorScale = 2;
 constexpr const char* kIconFile = "brevolt.ico";
+// The same images and more frames, one stored as PNG: a format the GTK
+// program's icon decoder refuses, so the Windows program has its own file.
+constexpr const char* kWindowsIconFile = "brevolt-windows.ico";
 constexpr const char* kThemeIconDir = "icons";
 constexpr const char* kThemeIconFile = "brevolt.png";
 
@@ -75,6 +78,17 @@ void WriteIcons(const fs::path& out_dir) {
     entries.push_back({&smooth[i], DibDepth::kArgb32});
   }
   WriteFile(out_dir / kIconFile, brevolt::assets::EncodeIcoFile(entries));
+
+  std::vector<Image> scaled;
+  for (int side : brevolt::assets::kWindowsScaledIconSides) {
+    scaled.push_back(DrawEnvelopeIcon(side, IconFinish::kSmooth));
+  }
+  for (const Image& image : scaled) entries.push_back({&image, DibDepth::kArgb32});
+  const Image largest = DrawEnvelopeIcon(brevolt::assets::kWindowsLargestIconSide,
+                                         IconFinish::kSmooth);
+  const Bytes largest_png = brevolt::assets::EncodePng(largest);
+  entries.push_back({&largest, DibDepth::kArgb32, &largest_png});
+  WriteFile(out_dir / kWindowsIconFile, brevolt::assets::EncodeIcoFile(entries));
 
   // The desktop also wants larger icons than the icon file holds.
   for (int side : brevolt::assets::kLargeThemeIconSides) {

@@ -37,7 +37,7 @@ Bytes EncodeDirectory(unsigned type, const std::vector<IconEntry>& entries,
       static_cast<std::uint32_t>(kIconDirSize + kIconDirEntrySize * entries.size());
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const Image& image = *entries[i].image;
-    const Bytes dib = EncodeIconDib(image, entries[i].depth);
+    const Bytes dib = entries[i].png ? *entries[i].png : EncodeIconDib(image, entries[i].depth);
     PutU8(header, DirectorySide(image.width()));
     PutU8(header, DirectorySide(image.height()));
     PutU8(header, fields[i].colour_count);

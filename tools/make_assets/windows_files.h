@@ -12,6 +12,9 @@ Bytes EncodeBmpFile(const Image& image);
 struct IconEntry {
   const Image* image;
   DibDepth depth;
+  // When set, the image is stored as this PNG of it rather than as a
+  // bitmap: how Windows (Vista and later) takes its 256-pixel frame.
+  const Bytes* png = nullptr;
 };
 
 // A .ico holding the entries in the order given. Images larger than 256

@@ -49,6 +49,11 @@ void BrowserSite::SetPlace(RECT place) {
   if (browser_) browser_->Fit();
 }
 
+void BrowserSite::SetDpi(int dpi) {
+  dpi_ = dpi;
+  if (browser_) browser_->SetDpi(dpi);
+}
+
 void BrowserSite::Navigate(const std::string& url) {
   if (!browser_) {
     if (!ole_started_) ole_started_ = SUCCEEDED(OleInitialize(nullptr));
@@ -56,7 +61,7 @@ void BrowserSite::Navigate(const std::string& url) {
     // The handler is looked up at each notification, so it may be set or
     // changed after the control starts.
     browser_ = std::make_unique<platform::webbrowser::EmbeddedBrowser>(
-        container_, GetAncestor(container_, GA_ROOT),
+        container_, GetAncestor(container_, GA_ROOT), dpi_,
         [this](std::shared_ptr<const WebFrame> frame, const std::string& address) {
           if (on_navigate_) on_navigate_(std::move(frame), address);
         },
@@ -83,6 +88,9 @@ void BrowserSite::FrameActivated(bool active) {
 }
 
 void BrowserSite::Release() {
+  // Text the user copied from the page is only promised to the clipboard
+  // until the page goes: it is rendered now, so it outlives the process.
+  if (ole_started_) OleFlushClipboard();
   browser_.reset();
   if (ole_started_) {
     OleUninitialize();

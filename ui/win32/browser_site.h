@@ -34,6 +34,8 @@ class BrowserSite : public WebBrowserControl {
   // Moves the site, and the control in it, to a new place (at a new
   // resolution); in the parent's client coordinates.
   void SetPlace(RECT place);
+  // The resolution the window is laid out at, for the page's zoom.
+  void SetDpi(int dpi);
   // The first call creates the control; every call starts a navigation.
   void Navigate(const std::string& url) override;
 
@@ -61,6 +63,7 @@ class BrowserSite : public WebBrowserControl {
   ::HWND container_;
   NavigateCompleteHandler on_navigate_;
   std::unique_ptr<platform::webbrowser::EmbeddedBrowser> browser_;
+  int dpi_ = USER_DEFAULT_SCREEN_DPI;
   bool ole_started_ = false;
   bool shown_ = false;
 };

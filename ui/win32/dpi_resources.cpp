@@ -13,9 +13,17 @@ namespace brevolt::ui::win32 {
 namespace {
 
 // The face the form was designed with, 8.25 points; the font mapper picks
-// a sans-serif face where it is missing.
+// a sans-serif face where it is missing. On Windows 10 and 11 it is a
+// bitmap font with sizes for 96 dpi only, drawn jagged and at the wrong
+// height at any other scale: there its TrueType twin, with the same
+// metrics, stands in.
 constexpr const char* kFontFace = "MS Sans Serif";
+constexpr const char* kScalableFontFace = "Microsoft Sans Serif";
+constexpr int kFontDesignDpi = 96;
 constexpr int kFontHundredthsOfPoint = 825;
+// The icon's sides at 96 dpi: the caption's and the task switcher's.
+constexpr int kSmallIconSide = 16;
+constexpr int kLargeIconSide = 32;
 
 struct Drawn {
   int dpi;
@@ -37,7 +45,29 @@ const Drawn& NearestLarger(const Drawn (&drawn)[N], int dpi) {
 HFONT MakeFont(int dpi, int weight) {
   return ::CreateFontA(-PointsToPixelsAt(kFontHundredthsOfPoint, dpi), 0, 0, 0, weight, FALSE,
                        FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                       DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, kFontFace);
+                       DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS,
+                       dpi == kFontDesignDpi ? kFontFace : kScalableFontFace);
+}
+
+// The icon drawn nearest above `side`, shrunk to it: the system's own
+// loader would rather stretch a smaller frame up. comctl32 6 is loaded by
+// then, for the window's fields; without it (or its function, before
+// Vista) the system's loader does.
+HICON LoadIconAt(HINSTANCE instance, int side) {
+  using ScaleDown = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
+  static const auto scale_down = [] {
+    const HMODULE common_controls = ::GetModuleHandleA("comctl32.dll");
+    const FARPROC found =
+        common_controls ? ::GetProcAddress(common_controls, "LoadIconWithScaleDown") : nullptr;
+    return reinterpret_cast<ScaleDown>(reinterpret_cast<void (*)()>(found));
+  }();
+  HICON icon = nullptr;
+  if (scale_down &&
+      SUCCEEDED(scale_down(instance, MAKEINTRESOURCEW(IDI_BREVOLT), side, side, &icon))) {
+    return icon;
+  }
+  return static_cast<HICON>(
+      ::LoadImageA(instance, MAKEINTRESOURCEA(IDI_BREVOLT), IMAGE_ICON, side, side, 0));
 }
 
 BITMAPINFO TopDown32(int width, int height) {
@@ -97,7 +127,9 @@ DpiResources::DpiResources(HINSTANCE instance, int dpi)
       panel_(LoadPanel(instance, dpi)),
       field_font_(MakeFont(dpi, FW_NORMAL)),
       caption_font_(MakeFont(dpi, FW_BOLD)),
-      hand_(LoadHand(instance, dpi)) {}
+      hand_(LoadHand(instance, dpi)),
+      small_icon_(LoadIconAt(instance, DesignPixelsAt(kSmallIconSide, dpi))),
+      large_icon_(LoadIconAt(instance, DesignPixelsAt(kLargeIconSide, dpi))) {}
 
 DpiResources::~DpiResources() {
   for (HGDIOBJ object : {static_cast<HGDIOBJ>(panel_), static_cast<HGDIOBJ>(field_font_),
@@ -105,6 +137,9 @@ DpiResources::~DpiResources() {
     if (object) ::DeleteObject(object);
   }
   if (hand_) ::DestroyCursor(hand_);
+  for (HICON icon : {small_icon_, large_icon_}) {
+    if (icon) ::DestroyIcon(icon);
+  }
 }
 
 }  // namespace brevolt::ui::win32

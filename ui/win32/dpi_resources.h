@@ -1,8 +1,8 @@
 #pragma once
 // What the window draws with at one resolution: the panel picture drawn for
 // it (or the nearest larger one shrunk to it), the fields' and the caption's
-// fonts at their sizes in points, and the hand cursor. Made again when the
-// window moves to a screen of another resolution.
+// fonts at their sizes in points, the hand cursor and the icons. Made again
+// when the window moves to a screen of another resolution.
 #include <windows.h>
 
 namespace brevolt::ui::win32 {
@@ -19,6 +19,9 @@ class DpiResources {
   HFONT field_font() const { return field_font_; }
   HFONT caption_font() const { return caption_font_; }
   HCURSOR hand() const { return hand_; }
+  // The window's icons at the caption's and the task switcher's sizes.
+  HICON small_icon() const { return small_icon_; }
+  HICON large_icon() const { return large_icon_; }
 
  private:
   int dpi_;
@@ -26,6 +29,8 @@ class DpiResources {
   HFONT field_font_;
   HFONT caption_font_;
   HCURSOR hand_;
+  HICON small_icon_;
+  HICON large_icon_;
 };
 
 }  // namespace brevolt::ui::win32

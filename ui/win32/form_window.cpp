@@ -31,10 +31,7 @@ void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = procedure;
   wc.hInstance = instance;
-  wc.hIcon = ::LoadIconA(instance, MAKEINTRESOURCEA(IDI_BREVOLT));
-  wc.hIconSm = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDI_BREVOLT),
-                                               IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-                                               ::GetSystemMetrics(SM_CYSMICON), 0));
+  // The icons come with the resolution (ScaleTo).
   wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = kWindowClass;
@@ -101,10 +98,19 @@ void FormWindow::ScaleTo(int dpi, const RECT* suggested) {
   }
   img_finish_->SetPlace(RECT{0, 0, ClientSizeAt(dpi).cx, ClientSizeAt(dpi).cy});
   lbl_finish_->SetPlace(PlaceOf(ControlId::lblFinish, dpi));
+  ::SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(scaled_->small_icon()));
+  ::SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(scaled_->large_icon()));
+  browser_->SetPlace(PlaceOf(ControlId::WebBrowser1, dpi));
+  browser_->SetDpi(dpi);
+  RefreshColours();
+}
+
+void FormWindow::RefreshColours() {
+  if (!scaled_ || !lbl_finish_) return;  // still being built
   caption_colour_ = CaptionColour(::GetSysColor(COLOR_WINDOWTEXT),
                                   ButtonFace(scaled_->panel(), lbl_finish_->place()));
-  browser_->SetPlace(PlaceOf(ControlId::WebBrowser1, dpi));
-  ::InvalidateRect(hwnd_, nullptr, TRUE);
+  ::RedrawWindow(hwnd_, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 void FormWindow::CreateControls(HINSTANCE instance) {
@@ -141,16 +147,49 @@ FormControls FormWindow::controls() {
                       *text1_, *lbl_finish_, *browser_};
 }
 
-void FormWindow::ShowCentred() {
-  RECT outer, work;
+void FormWindow::CentreIn(const RECT& work) {
+  RECT outer;
   ::GetWindowRect(hwnd_, &outer);
-  ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
   const int width = outer.right - outer.left, height = outer.bottom - outer.top;
   ::SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - width) / 2,
                  work.top + (work.bottom - work.top - height) / 2, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FormWindow::ShowCentredOn(::HWND host) {
+  // The product's screen is where its user looks; without a product, the
+  // screen of the pointer.
+  HMONITOR monitor = host ? ::MonitorFromWindow(host, MONITOR_DEFAULTTONULL) : nullptr;
+  POINT pointer;
+  if (monitor == nullptr && ::GetCursorPos(&pointer)) {
+    monitor = ::MonitorFromPoint(pointer, MONITOR_DEFAULTTONULL);
+  }
+  if (monitor == nullptr) monitor = ::MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY);
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (!::GetMonitorInfoA(monitor, &info)) {
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &info.rcWork, 0);
+  }
+  // Laid out at that screen's resolution before the move, and again should
+  // the move itself change it: a move across screens of different scales
+  // suggests a place of its own, which would leave the window off-centre.
+  placing_ = true;
+  if (const int dpi = MonitorDpi(monitor, hwnd_); dpi != scaled_->dpi()) ScaleTo(dpi, nullptr);
+  CentreIn(info.rcWork);
+  if (const int dpi = WindowDpi(hwnd_); dpi != scaled_->dpi()) {
+    ScaleTo(dpi, nullptr);
+    CentreIn(info.rcWork);
+  }
+  placing_ = false;
   ::ShowWindow(hwnd_, SW_SHOWNORMAL);
-  ::UpdateWindow(hwnd_);
+  // Windows gives the first showing whatever the launcher asked for in its
+  // STARTUPINFO: a launcher that starts its helpers minimised or hidden
+  // would leave the product hidden and this window out of sight.
+  if (::IsIconic(hwnd_) || ::IsZoomed(hwnd_) || !::IsWindowVisible(hwnd_)) {
+    ::ShowWindow(hwnd_, SW_SHOWNORMAL);
+  }
+  // Painted from the message loop, which first lets the window system map
+  // the window: painting here would hold the map back behind the picture.
   RestoreFocus();
 }
 
@@ -196,8 +235,9 @@ void FormWindow::Paint() {
 
 bool FormWindow::SetCursorOverCaption() {
   if (!lbl_finish_) return false;
-  POINT point;
-  ::GetCursorPos(&point);
+  // Where the pointer was for the message being handled: always known.
+  const DWORD at = ::GetMessagePos();
+  POINT point{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
   ::ScreenToClient(hwnd_, &point);
   if (!lbl_finish_->Contains(point)) return false;
   ::SetCursor(scaled_->hand());
@@ -212,11 +252,11 @@ LRESULT CALLBACK FormWindow::WindowProc(::HWND hwnd, UINT message, WPARAM wparam
     ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
   auto* self = reinterpret_cast<FormWindow*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  return self ? self->Handle(message, wparam, lparam)
+  return self ? self->Handle(hwnd, message, wparam, lparam)
               : ::DefWindowProcA(hwnd, message, wparam, lparam);
 }
 
-LRESULT FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT FormWindow::Handle(::HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_PAINT:
       Paint();
@@ -235,8 +275,28 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     }
     case kDpiChanged:
       // Where the system suggests, at our own size for the new resolution.
-      ScaleTo(LOWORD(wparam), reinterpret_cast<const RECT*>(lparam));
+      ScaleTo(LOWORD(wparam), placing_ ? nullptr : reinterpret_cast<const RECT*>(lparam));
       return 0;
+    case WM_SYSCOLORCHANGE: {
+      // Only top-level windows hear of it; the fields and the page's
+      // control, inside the browser's site, need it too.
+      const MSG change{hwnd, message, wparam, lparam, 0, {}};
+      ::EnumChildWindows(
+          hwnd,
+          [](::HWND child, LPARAM forwarded) {
+            const auto* m = reinterpret_cast<const MSG*>(forwarded);
+            ::SendMessageA(child, m->message, m->wParam, m->lParam);
+            return TRUE;
+          },
+          reinterpret_cast<LPARAM>(&change));
+      RefreshColours();
+      return 0;
+    }
+    case WM_SETTINGCHANGE:
+    case WM_THEMECHANGED:
+      // A high-contrast scheme switched on or off comes this way.
+      RefreshColours();
+      break;
     case WM_SETCURSOR:
       if (reinterpret_cast<::HWND>(wparam) == hwnd_ && LOWORD(lparam) == HTCLIENT &&
           SetCursorOverCaption()) {
@@ -282,7 +342,7 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     default:
       break;
   }
-  return ::DefWindowProcA(hwnd_, message, wparam, lparam);
+  return ::DefWindowProcA(hwnd, message, wparam, lparam);
 }
 
 }  // namespace brevolt::ui::win32

@@ -28,16 +28,22 @@ class FormWindow {
   void OnFinishClick(std::function<void()> handler) { on_finish_click_ = std::move(handler); }
   void OnClose(std::function<void()> handler) { on_close_ = std::move(handler); }
 
-  // First showing: centred on the work area, the first field focused.
-  void ShowCentred();
+  // First showing, normal: centred on the work area of the product's
+  // screen (`host`, may be null) at that screen's resolution, the first
+  // field focused.
+  void ShowCentredOn(::HWND host);
 
  private:
   static LRESULT CALLBACK WindowProc(::HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-  LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT Handle(::HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   void CreateControls(HINSTANCE instance);
   static SIZE ClientSizeAt(int dpi);
   // Lays the window out afresh at `dpi`, at the suggested place if any.
   void ScaleTo(int dpi, const RECT* suggested);
+  void CentreIn(const RECT& work);
+  // The caption's colour and every control's drawing, after the system's
+  // colours, theme or settings changed.
+  void RefreshColours();
   void Paint();
   bool SetCursorOverCaption();
   void RestoreFocus();
@@ -53,6 +59,7 @@ class FormWindow {
 
   ::HWND focus_before_deactivation_ = nullptr;
   bool finish_pressed_ = false;
+  bool placing_ = false;  // being moved to its first place
   std::function<void()> on_finish_click_;
   std::function<void()> on_close_;
 };

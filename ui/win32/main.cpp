@@ -5,6 +5,7 @@
 #include "app/frm_brevolt.h"
 #include "platform/win32/probe.h"
 #include "platform/win32/system_api.h"
+#include "platform/win32/system_dlls.h"
 #include "ui/win32/form_window.h"
 #include "ui/win32/message_box.h"
 #include "ui/win32/message_loop.h"
@@ -13,12 +14,15 @@
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_line*/,
                    int /*show*/) {
   using namespace brevolt;
+  platform::win32::SearchSystemFolderOnly();
   platform::win32::StartLoadingProbeLibrary();
   ui::win32::FormWindow window(instance);
   platform::win32::SystemApi api;
   ui::win32::Win32MessageBoxes boxes(window.hwnd());
   ui::win32::Win32ProgramEnd program_end(window.browser(), window.hwnd());
   FrmBrevolt form(window.controls(), api, boxes, program_end);
+  // The product may want the foreground back once we are gone.
+  program_end.BeforeExit([&form] { platform::win32::LetTakeForeground(form.hwndHost); });
 
   // Once the ending has begun, no handler of ours runs again.
   window.OnFinishClick(program_end.Guard([&form] { form.lblFinish_Click(); }));
@@ -33,7 +37,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_l
   }));
 
   form.Form_Load();
-  if (!program_end.Ending()) window.ShowCentred();
+  if (!program_end.Ending()) {
+    api.FinishHiding();
+    window.ShowCentredOn(platform::win32::ToNative(form.hwndHost));
+  }
   ui::win32::RunMessageLoop(window.hwnd(), window.browser(), program_end);
   return 0;
 }

@@ -17,6 +17,7 @@ void Win32ProgramEnd::FinishIfEnding() {
   // The control's event has returned by now: it may be closed, and then the
   // cache entries it made are removed.
   browser_.Release();
+  if (before_exit_) before_exit_();
   std::fflush(nullptr);
   exit_();
 }

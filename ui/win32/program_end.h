@@ -23,6 +23,8 @@ class Win32ProgramEnd : public ProgramEnd {
       : browser_(browser), window_(window), exit_(std::move(exit)) {}
 
   void End() override;
+  // Run just before the process ends, once the control is let go.
+  void BeforeExit(std::function<void()> step) { before_exit_ = std::move(step); }
   bool Ending() const { return ending_; }
 
   // A handler that does nothing once the ending has begun: a second marker,
@@ -47,6 +49,7 @@ class Win32ProgramEnd : public ProgramEnd {
   BrowserSite& browser_;
   ::HWND window_;
   Exit exit_;
+  std::function<void()> before_exit_;
   bool ending_ = false;
 };
 

@@ -1,5 +1,7 @@
 #include "ui/win32/window_dpi.h"
 
+#include "platform/win32/system_dlls.h"
+
 namespace brevolt::ui::win32 {
 namespace {
 
@@ -25,6 +27,24 @@ int WindowDpi(::HWND window) {
   static const auto get = FromUser32<GetDpiForWindow>("GetDpiForWindow");
   const UINT dpi = get ? get(window) : 0;
   return dpi != 0 ? static_cast<int>(dpi) : SystemDpi();
+}
+
+int MonitorDpi(HMONITOR monitor, ::HWND window) {
+  // The window's own monitor answers without loading anything more; only
+  // another one needs shcore (Windows 8.1 and later).
+  if (monitor == nullptr || monitor == ::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST)) {
+    return WindowDpi(window);
+  }
+  using GetDpiForMonitor = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+  static const auto get = [] {
+    const HMODULE shcore = platform::win32::LoadSystemLibrary("shcore.dll");
+    const FARPROC found = shcore ? ::GetProcAddress(shcore, "GetDpiForMonitor") : nullptr;
+    return reinterpret_cast<GetDpiForMonitor>(reinterpret_cast<void (*)()>(found));
+  }();
+  constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
+  UINT x = 0, y = 0;
+  if (get && SUCCEEDED(get(monitor, kEffectiveDpi, &x, &y)) && y != 0) return static_cast<int>(y);
+  return SystemDpi();
 }
 
 SIZE OuterSizeFor(SIZE client, ::DWORD style, ::DWORD ex_style, int dpi) {

@@ -8,6 +8,8 @@ namespace brevolt::ui::win32 {
 
 int SystemDpi();
 int WindowDpi(::HWND window);
+// The resolution a window shown on `monitor` is laid out at.
+int MonitorDpi(HMONITOR monitor, ::HWND window);
 SIZE OuterSizeFor(SIZE client, ::DWORD style, ::DWORD ex_style, int dpi);
 
 }  // namespace brevolt::ui::win32

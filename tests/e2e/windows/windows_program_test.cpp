@@ -3,9 +3,12 @@
 // Finish, closing, the product window's return, and the probe's bound.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
+#include "app/texts.h"
 #include "build_config.h"
 #include "tests/e2e/common/panel_picture.h"
 #include "tests/e2e/common/screen_capture.h"
@@ -18,10 +21,13 @@
 #include "tests/hardening/support.h"
 #include "tests/harness/mapped_libraries.h"
 #include "tests/probe/loopback.h"
+#include "tests/windows/planted_status.h"
 #include "ui/contrast.h"
 
 namespace brevolt::test {
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr auto kHideTimeout = std::chrono::seconds(10);
 // Windows centres the whole window, its frame as Wine reckons it; the frame
@@ -183,6 +189,11 @@ class WindowsPanel : public ::testing::TestWithParam<XSession::Wm> {
 };
 
 TEST_P(WindowsPanel, FinishAsksForTheEmptyFieldThenEndsLeavingTheProductHidden) {
+  // A colour change while the window is open (the colours stay as they
+  // were: Wine gives another process's change to no running program).
+  Child colours(WineCommand("resend_colours.exe"));
+  ASSERT_EQ(colours.WaitExit(kUiTimeout), 0) << "the colour change was not sent";
+  ASSERT_TRUE(run().WaitForFields(false, false)) << "the panel did not survive a colour change";
   // Return and Escape in a field do nothing: the one box below is Finish's.
   PressKey("Return");
   PressKey("Escape");
@@ -264,6 +275,92 @@ TEST(WindowsEnding, ClosingEndsAtOnceWhileTheProbeStillWaitsOnADeadServer) {
               static_cast<long long>(took.count()));
   EndWinePrograms();
 }
+
+// A product that starts Brevolt as launchers of helpers do, asking for a
+// minimised window, and then waits for its process on its own UI thread,
+// pumping nothing: hiding its window must not wait for that thread, and
+// the window shows normal, whatever the launcher asked.
+TEST(WindowsLaunch, AProductWaitingOnItsOwnThreadGetsANormalWindowAndAnEnd) {
+  SKIP_WITHOUT_WINDOWS_BUILD();
+  XSession session(XSession::Wm::kOpenbox);
+  XQuery x(session.display());
+  const std::string exe = "Z:" + (fs::path(WindowsBuildDir()) / "brevolt.exe").string();
+  TestHost product(kHostTitle, {"--launch-minimised", exe}, WineCommand("host_window.exe"));
+  XWindow own = 0;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        for (XWindow w : x.FindByTitle(kOwnWindowTitle)) {
+          if (x.Viewable(w)) own = w;
+        }
+        return own != 0;
+      },
+      kWindowTimeout))
+      << "no viewable window of the program: hung on the product, or shown minimised";
+  SendDeleteWindow(x, own);
+  EXPECT_TRUE(product.WaitFor("ended 0", kUiTimeout)) << "the program did not end cleanly";
+  product.Close();
+  EndWinePrograms();
+}
+
+// A copy of brevolt.exe in a folder of its own, as in a Downloads folder.
+// Planted: a wininet.dll beside it ends the process if loaded (Wine would
+// prefer it, were the search not restricted). Missing: with the sign-up
+// server up, the probe still fails, so the offline face shows and the page
+// is never asked for. Neither crashes.
+class WindowsLoading : public ::testing::TestWithParam<bool> {};
+
+TEST_P(WindowsLoading, TheSystemsWininetOrNoneAndTheOfflineFaceEitherWay) {
+  SKIP_WITHOUT_WINDOWS_BUILD();
+  const bool planted = GetParam();
+  XSession session;
+  XQuery x(session.display());
+  ScratchDir folder("brevolt-e2e-windows-folder"), scratch("brevolt-e2e-windows-loading");
+  const fs::path build = WindowsBuildDir();
+  fs::copy_file(build / "brevolt.exe", folder.path() / "brevolt.exe");
+  if (planted) fs::copy_file(build / "planted_wininet.dll", folder.path() / "wininet.dll");
+  std::optional<SignUpServer> server;
+  if (!planted) server.emplace(scratch.path());
+  BrevoltOptions options = WindowsBrevolt();
+  options.program = (folder.path() / "brevolt.exe").string();
+  options.env = {planted ? "WINEDLLOVERRIDES=mscoree=d;wininet=n,b"
+                         : "WINEDLLOVERRIDES=mscoree=d;wininet=d"};
+  Brevolt program(scratch.path() / "program", options);
+  const XWindow own = program.WaitForWindow(x, kWindowTimeout);
+  ASSERT_NE(own, 0u) << "no window; status " << program.process().WaitExit(kUiTimeout).value_or(-1)
+                     << " (the planted DLL's: " << kPlantedDllStatus << ")";
+  EXPECT_FALSE(WebEngineLoaded(program.pid())) << "not the offline face";
+  SendDeleteWindow(x, own);
+  EXPECT_EQ(program.process().WaitExit(kUiTimeout), 0);
+  if (server) {
+    server->Drain();
+    for (const std::string& line : server->Requests()) {
+      EXPECT_FALSE(line.starts_with("GET /posttobrevolt2.asp")) << "the page was asked for";
+    }
+    // With the probe answered, a control that cannot be made is a run-time
+    // error: its message, then a failure status, and no crash.
+    options.env = {"WINEDLLOVERRIDES=mscoree=d;ieframe=d"};
+    Brevolt failing(scratch.path() / "failing", options);
+    std::vector<XWindow> boxes;
+    ASSERT_TRUE(WaitUntil([&] { return !(boxes = x.FindByTitle(kProductTitle)).empty(); },
+                          kWindowTimeout))
+        << "no run-time error shown; status "
+        << failing.process().WaitExit(kUiTimeout).value_or(-1);
+    // Until the box, once it can take keys, takes the Return.
+    WaitUntil(
+        [&] {
+          x.Activate(boxes.front());
+          PressKey("Return");
+          return !failing.process().Running();
+        },
+        kUiTimeout);
+    const std::optional<int> status = failing.process().WaitExit(kUiTimeout);
+    EXPECT_TRUE(status && *status != 0) << status.value_or(-1);
+  }
+  EndWinePrograms();
+}
+
+INSTANTIATE_TEST_SUITE_P(, WindowsLoading, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Planted" : "Missing"; });
 
 // The probe as built into brevolt.exe, one run of probe_check.exe each:
 // "<answer> <milliseconds>".
