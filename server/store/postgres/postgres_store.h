@@ -53,13 +53,13 @@ class PostgresStore final : public SignupStore, public MailingList, public FormT
   void hurry() override;
   std::optional<std::chrono::milliseconds> next_due_in(const HeldDomains& held) override;
   std::size_t due_count(const std::string& domain) override;
+  std::size_t forget_unconfirmed(std::chrono::hours after) override;
   using Outbox::claim;
   using Outbox::next_due_in;
 
   // The form's tokens (postgres_form_tokens.cpp).
   std::string form_secret(std::string_view fresh) override;
   bool use_form_nonce(std::string_view nonce, std::int64_t keep_until, std::int64_t now) override;
-  std::size_t forget_unconfirmed(std::chrono::hours after) override;
 
  private:
   using Clock = std::chrono::steady_clock;

@@ -48,13 +48,13 @@ class SqliteStore final : public SignupStore, public MailingList, public FormTok
   void hurry() override;
   std::optional<std::chrono::milliseconds> next_due_in(const HeldDomains& held) override;
   std::size_t due_count(const std::string& domain) override;
+  std::size_t forget_unconfirmed(std::chrono::hours after) override;
   using Outbox::claim;
   using Outbox::next_due_in;
 
   // The form's tokens (sqlite_form_tokens.cpp).
   std::string form_secret(std::string_view fresh) override;
   bool use_form_nonce(std::string_view nonce, std::int64_t keep_until, std::int64_t now) override;
-  std::size_t forget_unconfirmed(std::chrono::hours after) override;
 
  private:
   struct StatementDeleter {
