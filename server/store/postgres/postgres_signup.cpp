@@ -46,8 +46,8 @@ std::string confirmed_batch_sql(std::size_t rows) {
          " AS (VALUES " + batch + "),"
          " unsuppressed AS (DELETE FROM suppressions"
          " WHERE email_key IN (SELECT email_key FROM batch)),"
-         " added AS (INSERT INTO signups (name, email, email_key, status, confirmed_at, consent_address,"
-         " consent_user_agent, consent_form_version)"
+         " added AS (INSERT INTO signups (name, email, email_key, status, confirmed_at,"
+         " consent_address, consent_user_agent, consent_form_version)"
          " SELECT name, email, email_key, 'confirmed', clock_timestamp(), consent_address,"
          " user_agent, form_version FROM batch ORDER BY arrival"
          " ON CONFLICT (email_key) DO NOTHING RETURNING email_key)," BREVOLT_PG_COUNT_ADDED
