@@ -2,8 +2,6 @@
 
 #include "server/constants.h"
 #include "server/http/form_body.h"
-#include "server/store/form_token_store.h"
-#include "server/store/mailing_list.h"
 
 namespace brevolt::signup {
 
@@ -27,19 +25,6 @@ Screening FormGuard::screen(std::string_view body, std::string_view client) {
   }
   screening.verdict = Screened::Pass;
   return screening;
-}
-
-std::optional<ListSignupResult> FormGuard::spend(SignupStore& store, const FormTokenCheck& token,
-                                                std::string_view client) const {
-  if (token.nonce.empty()) return std::nullopt;
-  const auto fresh = as_result<bool>("keeping a form token's nonce", [&] {
-    return store.form_tokens().use_form_nonce(token.nonce, token.keep_until, token.now);
-  });
-  if (const auto* failure = std::get_if<StoreFailure>(&fresh)) return *failure;
-  if (std::get<bool>(fresh)) return std::nullopt;
-  log_("refused a sign-up from " + std::string(client) +
-      ": its form token was used for a sign-up already");
-  return ListSignupOutcome::Replayed;
 }
 
 }  // namespace brevolt::signup

@@ -3,7 +3,6 @@
 // its signed token and its honeypot field. Both work without a script.
 #include <atomic>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,7 +20,7 @@ enum class Screened {
 
 struct Screening {
   Screened verdict = Screened::Refuse;
-  FormTokenCheck token;  // the nonce still to be spent when it passes
+  FormTokenCheck token;  // its nonce is spent with the sign-up when it passes
 };
 
 class FormGuard {
@@ -33,11 +32,6 @@ class FormGuard {
   // Looks at a submission's body before anything else does; logs what it
   // refuses or ignores, naming `client`.
   Screening screen(std::string_view body, std::string_view client);
-  // Spends a passed token's nonce in the store, so that the token serves
-  // no second sign-up on any instance. Nothing when the sign-up may be
-  // recorded; otherwise what it ends with. Runs on a store thread.
-  std::optional<ListSignupResult> spend(SignupStore& store, const FormTokenCheck& token,
-                                        std::string_view client) const;
   // Submissions that filled the honeypot, since the start.
   std::uint64_t honeypot_hits() const { return honeypot_hits_; }
 

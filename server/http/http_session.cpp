@@ -171,11 +171,6 @@ void HttpSession::record(SignupToRecord signup) {
   auto work = [&list = context_.settings.list, signup = std::move(signup),
                deadline = Clock::now() + context_.settings.store_deadline](
                   SignupStore& store, const StoreHandoff::Done<ListSignupResult>& done) {
-    if (auto refused = list.form_guard ? list.form_guard->spend(store, signup.form_token,
-                                                                signup.client_address)
-                                       : std::nullopt) {
-      return done(*refused);
-    }
     // The link's secret is drawn here, off the event thread.
     store.sign_up(to_list_signup(signup, list), deadline, done);
   };
@@ -190,7 +185,7 @@ void HttpSession::record(SignupToRecord signup) {
           context_.log("could not record a sign-up: the store did not answer in time");
           return signup_not_recorded();
         }
-        return after_signup(*outcome, context_.settings.list, context_.log);
+        return after_signup(*outcome, context_.settings.list, context_.log, client_);
       },
       3 * context_.settings.store_deadline);
 }

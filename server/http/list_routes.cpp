@@ -111,6 +111,9 @@ ListSignup to_list_signup(const SignupToRecord& signup, const ListSettings& sett
   list.user_agent = valid_utf8(signup.user_agent);
   list.form_version = signup.form_version;
   list.confirm_by_mail = settings.confirm_by_mail;
+  list.form_nonce = signup.form_token.nonce;
+  list.nonce_keep_until = signup.form_token.keep_until;
+  list.nonce_now = signup.form_token.now;
   if (settings.confirm_by_mail) {
     auto token = new_token();
     list.token = std::move(token.text);

@@ -113,7 +113,8 @@ Routed route(const Request& request, const ListSettings& list) {
   return error_answer(kNotFound);
 }
 
-Answer after_signup(const ListSignupResult& outcome, const ListSettings& list, const LogSink& log) {
+Answer after_signup(const ListSignupResult& outcome, const ListSettings& list, const LogSink& log,
+                    std::string_view client) {
   if (const auto* failure = std::get_if<StoreFailure>(&outcome)) {
     metrics().refused.add(Refusal::Store);
     log("could not record a sign-up: " + failure->message);
@@ -122,6 +123,8 @@ Answer after_signup(const ListSignupResult& outcome, const ListSettings& list, c
   const auto recorded = std::get<ListSignupOutcome>(outcome);
   if (recorded == ListSignupOutcome::Replayed) {
     metrics().refused.add(Refusal::Token);
+    log("refused a sign-up from " + std::string(client) +
+        ": its form token was used for a sign-up already");
     return signup_not_recorded();
   }
   const bool is_new =

@@ -62,8 +62,9 @@ using Routed = std::variant<Answer, SignupToRecord, HealthCheck, LinkAction>;
 Routed route(const Request& request, const ListSettings& list);
 
 // Where the visitor goes once the store has answered; failures are logged,
-// and new mail wakes the outbox.
-Answer after_signup(const ListSignupResult& outcome, const ListSettings& list, const LogSink& log);
+// a replayed token naming `client`, and new mail wakes the outbox.
+Answer after_signup(const ListSignupResult& outcome, const ListSettings& list, const LogSink& log,
+                    std::string_view client);
 
 // A sign-up that is not recorded (refused, or the store did not answer in
 // time) ends on the apology page like any other that failed.

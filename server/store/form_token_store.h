@@ -1,8 +1,8 @@
 #pragma once
 // What the sign-up form's tokens need kept where every instance on one
-// database sees it: the secret that signs them, and the nonces that have
-// served a sign-up. Both stores implement it; callable from any thread.
-#include <cstdint>
+// database sees it: the secret that signs them. (The nonces that have
+// served a sign-up are spent with it: ListSignup::form_nonce.) Both stores
+// implement it; callable from any thread.
 #include <string>
 #include <string_view>
 
@@ -15,11 +15,6 @@ class FormTokenStore {
   // (the first start), so that instances starting together agree. Throws
   // StoreError.
   virtual std::string form_secret(std::string_view fresh) = 0;
-  // Marks `nonce` used, to be known until `keep_until`; false if it was
-  // used already. Forgets the nonces whose time is before `now` (all in
-  // Unix seconds). Throws StoreError.
-  virtual bool use_form_nonce(std::string_view nonce, std::int64_t keep_until,
-                              std::int64_t now) = 0;
 };
 
 }  // namespace brevolt::signup

@@ -4,6 +4,7 @@
 // stand behind this; every implementation may be called from several
 // threads at once.
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <stdexcept>
@@ -59,6 +60,13 @@ struct ListSignup {
   std::string token;
   std::string token_hash;
   std::string message_id;
+  // The form token's nonce, spent in the sign-up's own write so that the
+  // token serves no second sign-up on any instance, and costs no write of
+  // its own. Kept until `keep_until`; those kept until before `now` may be
+  // forgotten (Unix seconds). Empty: nothing to spend.
+  std::string form_nonce;
+  std::int64_t nonce_keep_until = 0;
+  std::int64_t nonce_now = 0;
 };
 
 enum class ListSignupOutcome {
@@ -66,7 +74,7 @@ enum class ListSignupOutcome {
   MailQueued,  // new: a confirmation mail waits in the outbox
   MailQueuedAgain,  // still pending: its mail is sent once more
   NoMail,      // known already (confirmed, or mailed too recently): nothing changed
-  Replayed,    // refused before the store: its form token had served a sign-up already
+  Replayed,    // refused, nothing written: its form nonce had served a sign-up already
 };
 using ListSignupResult = std::variant<ListSignupOutcome, StoreFailure>;
 

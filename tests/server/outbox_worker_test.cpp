@@ -121,7 +121,13 @@ TEST(OutboxWorker, MailOverADomainsBudgetWaitsInOrderUntilTheWindowHasRoom) {
                                            "a4@FLOOD.example", "a5@flood.example"};
   for (const auto& email : queued) {
     const auto token = new_token();
-    ListSignup signup{"N", email, "", "", "", true, token.text, token.hash, email + ".mid"};
+    ListSignup signup;
+    signup.name = "N";
+    signup.email = email;
+    signup.confirm_by_mail = true;
+    signup.token = token.text;
+    signup.token_hash = token.hash;
+    signup.message_id = email + ".mid";
     ASSERT_EQ(store.sign_up(signup), ListSignupResult(ListSignupOutcome::MailQueued));
   }
   std::chrono::steady_clock::time_point now{};

@@ -308,11 +308,29 @@ TEST_P(StoreConformance, HeldDomainsMailWaitsAndEachFormNonceServesOnce) {
   auto& tokens = t.store->form_tokens();
   EXPECT_EQ(tokens.form_secret("first"), "first");
   EXPECT_EQ(tokens.form_secret("second"), "first") << "kept from the first start";
-  EXPECT_TRUE(tokens.use_form_nonce("n1", 100, 0));
-  EXPECT_FALSE(tokens.use_form_nonce("n1", 100, 50));
-  EXPECT_TRUE(tokens.use_form_nonce("n2", 300, 101)) << "forgets n1, expired";
-  EXPECT_TRUE(tokens.use_form_nonce("n1", 300, 101));
-  EXPECT_FALSE(tokens.use_form_nonce("n2", 300, 101));
+  // A nonce serves one sign-up, on either path, until its token expires.
+  const auto people = t.emails().size();
+  int n = 0;
+  const auto spending = [&](bool by_mail, const std::string& nonce, std::int64_t keep_until,
+                            std::int64_t now) {
+    auto signup = list_signup("nonce" + std::to_string(++n) + "@example.com", by_mail);
+    signup.form_nonce = nonce + (by_mail ? "-mail" : "");
+    signup.nonce_keep_until = keep_until;
+    signup.nonce_now = now;
+    return t.store->sign_up(signup);
+  };
+  const ListSignupResult replayed(ListSignupOutcome::Replayed);
+  for (const bool by_mail : {false, true}) {
+    SCOPED_TRACE(by_mail ? "mailed" : "confirmed at once");
+    const ListSignupResult added(by_mail ? ListSignupOutcome::MailQueued
+                                         : ListSignupOutcome::Confirmed);
+    EXPECT_EQ(spending(by_mail, "n1", 100, 0), added);
+    EXPECT_EQ(spending(by_mail, "n1", 100, 50), replayed);
+    EXPECT_EQ(spending(by_mail, "n2", 300, 101), added) << "forgets n1, expired";
+    EXPECT_EQ(spending(by_mail, "n1", 300, 101), added);
+    EXPECT_EQ(spending(by_mail, "n2", 300, 101), replayed);
+  }
+  EXPECT_EQ(t.emails().size(), people + 6) << "a replayed sign-up writes nothing";
 }
 
 // Sign-ups that arrive together are written together: each address is
@@ -342,6 +360,25 @@ TEST_P(StoreConformance, SimultaneousSignUpsOfOnePersonConfirmOnlyTheOneStored) 
   EXPECT_EQ(stored.size(), static_cast<std::size_t>(kPeople));
   EXPECT_EQ(total_of(t.store->daily_counts(last_days(1)[0])).signups, kPeople)
       << "sign-ups written together are counted together";
+
+  // One form token posted by many at once, into the same batches: one
+  // of them is written.
+  std::vector<ListSignupResult> shared(kPeople);
+  threads.clear();
+  for (std::size_t n = 0; n < shared.size(); ++n) {
+    threads.emplace_back([&, n] {
+      auto signup = list_signup("shared" + std::to_string(n) + "@example.com", false);
+      signup.form_nonce = "shared";
+      signup.nonce_keep_until = 100;
+      shared[n] = t.store->sign_up(signup);
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(std::count(shared.begin(), shared.end(), ListSignupResult(ListSignupOutcome::Confirmed)),
+            1);
+  EXPECT_EQ(std::count(shared.begin(), shared.end(), ListSignupResult(ListSignupOutcome::Replayed)),
+            kPeople - 1);
+  EXPECT_EQ(t.emails().size(), static_cast<std::size_t>(kPeople) + 1);
 }
 
 // While the database is away, sign-ups that waited together fail together,

@@ -57,9 +57,8 @@ class PostgresStore final : public SignupStore, public MailingList, public FormT
   using Outbox::claim;
   using Outbox::next_due_in;
 
-  // The form's tokens (postgres_form_tokens.cpp).
+  // The form's secret (postgres_form_tokens.cpp).
   std::string form_secret(std::string_view fresh) override;
-  bool use_form_nonce(std::string_view nonce, std::int64_t keep_until, std::int64_t now) override;
 
  private:
   using Clock = std::chrono::steady_clock;
@@ -72,8 +71,12 @@ class PostgresStore final : public SignupStore, public MailingList, public FormT
   // in one statement, each on its own if that fails for one of them.
   ListSignupResult sign_up_confirmed(const ListSignup& signup);
   std::vector<ListSignupResult> sign_up_confirmed(const std::vector<const ListSignup*>& batch);
+  // `again`: a second attempt, after the first one's connection was lost.
   std::vector<ListSignupResult> record_confirmed(PqConnection& connection,
-                                                 const std::vector<const ListSignup*>& batch);
+                                                 const std::vector<const ListSignup*>& batch,
+                                                 bool again);
+  // Once, or once more on a fresh connection. Throws StoreError.
+  std::vector<ListSignupResult> written_confirmed(const std::vector<const ListSignup*>& batch);
   // One with its mail, in one transaction, on a connection leased by
   // `deadline`.
   ListSignupResult sign_up_pending(const ListSignup& signup, Clock::time_point deadline);

@@ -40,6 +40,18 @@ void add_person(sqlite3* db, const ListSignup& signup, std::string_view key) {
       .run();
 }
 
+// The form token's nonce is spent in its sign-up's transaction: one rolled
+// back leaves it unspent, one written has spent it, and it costs no sync of
+// its own. False when it had served a sign-up already.
+bool spend_nonce(sqlite3* db, const ListSignup& signup) {
+  if (signup.form_nonce.empty()) return true;
+  Query(db, "DELETE FROM form_nonces WHERE keep_until < ?1").bind(1, signup.nonce_now).run();
+  return Query(db, "INSERT OR IGNORE INTO form_nonces(nonce, keep_until) VALUES (?1, ?2)")
+             .bind(1, signup.form_nonce)
+             .bind(2, signup.nonce_keep_until)
+             .run() == 1;
+}
+
 }  // namespace
 
 ListSignupResult SqliteStore::sign_up(const ListSignup& signup) { return signups_.submit(signup); }
@@ -84,6 +96,7 @@ std::vector<ListSignupResult> SqliteStore::sign_up(const std::vector<const ListS
 }
 
 ListSignupOutcome SqliteStore::record(const ListSignup& signup) {
+  if (!spend_nonce(db_.get(), signup)) return ListSignupOutcome::Replayed;
   return signup.confirm_by_mail ? record_pending(signup) : record_confirmed(signup);
 }
 

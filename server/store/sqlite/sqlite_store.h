@@ -52,9 +52,8 @@ class SqliteStore final : public SignupStore, public MailingList, public FormTok
   using Outbox::claim;
   using Outbox::next_due_in;
 
-  // The form's tokens (sqlite_form_tokens.cpp).
+  // The form's secret (sqlite_form_tokens.cpp).
   std::string form_secret(std::string_view fresh) override;
-  bool use_form_nonce(std::string_view nonce, std::int64_t keep_until, std::int64_t now) override;
 
  private:
   struct StatementDeleter {
