@@ -111,7 +111,7 @@ PostgresStore::PostgresStore(std::string uri, std::chrono::milliseconds timeout,
       timeout_(timeout),
       pool_([this] { return connect(); }, connections),
       confirmed_(
-          connections == 0 ? 1 : connections, kMostSignupsPerCommit,
+          kConfirmedSignupWriters, kMostSignupsPerCommit,
           [this](const auto& batch) { return sign_up_confirmed(batch); },
           [](const std::string& why) { return StoreFailure{"recording sign-ups: " + why}; }) {
   PqConnection setup(uri_, timeout_);
