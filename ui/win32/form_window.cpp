@@ -103,8 +103,16 @@ void FormWindow::ScaleTo(int dpi, const RECT* suggested) {
   }
   img_finish_->SetPlace(RECT{0, 0, ClientSizeAt(dpi).cx, ClientSizeAt(dpi).cy});
   lbl_finish_->SetPlace(PlaceOf(ControlId::lblFinish, dpi));
-  ::SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(scaled_->small_icon()));
-  ::SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(scaled_->large_icon()));
+  // Before the first show the icons go to the window's class, which the
+  // system reads as it shows the window: each WM_SETICON has it rebuild
+  // both icons then and there. Once shown they are sent too, and the class
+  // takes them still, so that it never holds icons already destroyed.
+  ::SetClassLongPtrA(hwnd_, GCLP_HICONSM, reinterpret_cast<LONG_PTR>(scaled_->small_icon()));
+  ::SetClassLongPtrA(hwnd_, GCLP_HICON, reinterpret_cast<LONG_PTR>(scaled_->large_icon()));
+  if (::IsWindowVisible(hwnd_)) {
+    ::SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(scaled_->small_icon()));
+    ::SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(scaled_->large_icon()));
+  }
   browser_->SetPlace(PlaceOf(ControlId::WebBrowser1, dpi));
   browser_->SetDpi(dpi);
   RefreshColours();
