@@ -1,7 +1,7 @@
 # Libraries the Windows program loads at the first call into them rather
 # than at start: the online face's (ole32, oleaut32, shell32, shlwapi) are
-# never loaded offline, and wininet is loaded on a thread of its own while
-# the window is built. Each delay-import library is made from a list of the
+# never loaded offline, and wininet is loaded by the probe, once the window
+# is built. Each delay-import library is made from a list of the
 # functions used (cmake/delay_load/<dll>.def); a function missing from it
 # fails the link, so none slips back into the start-up imports.
 find_program(BREVOLT_DLLTOOL NAMES ${triple}-dlltool x86_64-w64-mingw32-dlltool REQUIRED)

@@ -8,7 +8,6 @@
 #include <thread>
 
 #include "build_config.h"
-#include "platform/win32/system_dlls.h"
 
 namespace brevolt::platform::win32 {
 
@@ -24,11 +23,6 @@ BOOL CheckConnection(const char* url, DWORD flags, std::chrono::milliseconds bou
   std::thread(std::move(check), std::string(url), flags).detach();
   if (answer.wait_for(bound) != std::future_status::ready) return FALSE;
   return answer.get() ? TRUE : FALSE;
-}
-
-void StartLoadingProbeLibrary() {
-  // Never freed: the probe and, online, the page's cache use it to the end.
-  std::thread([] { LoadSystemLibrary("wininet.dll"); }).detach();
 }
 
 BOOL InternetCheckConnectionA(const char* lpszUrl, DWORD dwFlags, DWORD /*dwReserved*/) {

@@ -9,13 +9,11 @@
 namespace brevolt::platform::win32 {
 
 // wininet's InternetCheckConnectionA, answered within `bound` (name lookup
-// included); 0 when it has not answered by then.
+// included); 0 when it has not answered by then. wininet is linked to load
+// at its first call, so the first check loads it, inside the bound: a
+// thread started earlier to load it ahead competed with building the
+// window for the loader and the cores, and made the start slower.
 BOOL CheckConnection(const char* url, DWORD flags, std::chrono::milliseconds bound);
-
-// Starts loading wininet, which is linked to load at its first call, on a
-// thread of its own and returns at once: called first thing, the loading
-// overlaps building the window, and the probe finds it done.
-void StartLoadingProbeLibrary();
 
 // The same, bounded by the build's probe timeout.
 BOOL InternetCheckConnectionA(const char* lpszUrl, DWORD dwFlags, DWORD dwReserved);

@@ -44,8 +44,15 @@ void BrowserSite::SetVisible(bool visible) {
 }
 
 void BrowserSite::SetPlace(RECT place) {
-  MoveWindow(container_, place.left, place.top, place.right - place.left, place.bottom - place.top,
-             TRUE);
+  // Made at its place, the site is usually there already when the window
+  // is first laid out: a move would cost a round of messages before it shows.
+  RECT now{};
+  GetWindowRect(container_, &now);
+  MapWindowPoints(nullptr, GetParent(container_), reinterpret_cast<POINT*>(&now), 2);
+  if (!EqualRect(&now, &place)) {
+    MoveWindow(container_, place.left, place.top, place.right - place.left,
+               place.bottom - place.top, TRUE);
+  }
   if (browser_) browser_->Fit();
 }
 

@@ -4,6 +4,15 @@
 
 namespace brevolt::ui::win32 {
 
+void PlaceChild(::HWND child, ::HWND parent, const RECT& place, BOOL repaint) {
+  RECT now{};
+  ::GetWindowRect(child, &now);
+  ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&now), 2);
+  if (::EqualRect(&now, &place)) return;
+  ::MoveWindow(child, place.left, place.top, place.right - place.left, place.bottom - place.top,
+               repaint);
+}
+
 void EditBox::SetVisible(bool visible) { ::ShowWindow(edit_, visible ? SW_SHOWNA : SW_HIDE); }
 
 std::string EditBox::Text() const {

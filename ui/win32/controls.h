@@ -9,6 +9,12 @@
 
 namespace brevolt::ui::win32 {
 
+// Moves a child window of `parent` to `place` (in its client coordinates)
+// unless it is there already: children are made at their places, and
+// before the first show each needless move is a round of messages the
+// window waits on.
+void PlaceChild(::HWND child, ::HWND parent, const RECT& place, BOOL repaint);
+
 class EditBox : public TextBox {
  public:
   explicit EditBox(::HWND edit) : edit_(edit) {}

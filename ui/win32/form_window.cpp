@@ -59,7 +59,7 @@ FormWindow::FormWindow(HINSTANCE instance) : instance_(instance) {
   const SIZE outer = OuterSizeFor(ClientSizeAt(SystemDpi()), kStyle, kExStyle, SystemDpi());
   hwnd_ = ::CreateWindowExA(kExStyle, kWindowClass, "", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                             outer.cx, outer.cy, nullptr, nullptr, instance, this);
-  CreateControls(instance);
+  CreateControls(instance, SystemDpi());
   ScaleTo(WindowDpi(hwnd_), nullptr);
 }
 
@@ -76,9 +76,16 @@ void FormWindow::ScaleTo(int dpi, const RECT* suggested) {
   // The fields hold the old fonts until they are given the new ones.
   const auto previous = std::exchange(scaled_, std::make_unique<DpiResources>(instance_, dpi));
   const SIZE outer = OuterSizeFor(ClientSizeAt(dpi), kStyle, kExStyle, dpi);
-  ::SetWindowPos(hwnd_, nullptr, suggested ? suggested->left : 0,
-                 suggested ? suggested->top : 0, outer.cx, outer.cy,
-                 SWP_NOZORDER | SWP_NOACTIVATE | (suggested ? 0 : SWP_NOMOVE));
+  // Made at its size for the session's resolution, the window is usually
+  // at it already: a resize to the same size still costs the window system
+  // a round of messages before the first show.
+  RECT now{};
+  ::GetWindowRect(hwnd_, &now);
+  if (suggested || now.right - now.left != outer.cx || now.bottom - now.top != outer.cy) {
+    ::SetWindowPos(hwnd_, nullptr, suggested ? suggested->left : 0,
+                   suggested ? suggested->top : 0, outer.cx, outer.cy,
+                   SWP_NOZORDER | SWP_NOACTIVATE | (suggested ? 0 : SWP_NOMOVE));
+  }
   const int margin = DesignPixelsAt(kFieldMargin, dpi);
   for (auto [field, id] : {std::pair{txt_name_.get(), ControlId::txtName},
                            {txt_email_.get(), ControlId::txtEmail},
@@ -88,18 +95,24 @@ void FormWindow::ScaleTo(int dpi, const RECT* suggested) {
     ::SendMessageA(field->hwnd(), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
                    MAKELPARAM(margin, margin));
     const RECT place = PlaceOf(id, dpi);
-    ::MoveWindow(field->hwnd(), place.left, place.top, place.right - place.left,
-                 place.bottom - place.top, TRUE);
+    PlaceChild(field->hwnd(), hwnd_, place, TRUE);
     // Each field's hidden label, which names it for screen readers, follows it.
     if (::HWND label = ::GetWindow(field->hwnd(), GW_HWNDPREV); label && id != ControlId::Text1) {
-      ::MoveWindow(label, place.left, place.top, place.right - place.left,
-                   place.bottom - place.top, FALSE);
+      PlaceChild(label, hwnd_, place, FALSE);
     }
   }
   img_finish_->SetPlace(RECT{0, 0, ClientSizeAt(dpi).cx, ClientSizeAt(dpi).cy});
   lbl_finish_->SetPlace(PlaceOf(ControlId::lblFinish, dpi));
-  ::SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(scaled_->small_icon()));
-  ::SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(scaled_->large_icon()));
+  // Before the first show the icons go to the window's class, which the
+  // system reads as it shows the window: each WM_SETICON has it rebuild
+  // both icons then and there. Once shown they are sent too, and the class
+  // takes them still, so that it never holds icons already destroyed.
+  ::SetClassLongPtrA(hwnd_, GCLP_HICONSM, reinterpret_cast<LONG_PTR>(scaled_->small_icon()));
+  ::SetClassLongPtrA(hwnd_, GCLP_HICON, reinterpret_cast<LONG_PTR>(scaled_->large_icon()));
+  if (::IsWindowVisible(hwnd_)) {
+    ::SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(scaled_->small_icon()));
+    ::SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(scaled_->large_icon()));
+  }
   browser_->SetPlace(PlaceOf(ControlId::WebBrowser1, dpi));
   browser_->SetDpi(dpi);
   RefreshColours();
@@ -113,20 +126,23 @@ void FormWindow::RefreshColours() {
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
-void FormWindow::CreateControls(HINSTANCE instance) {
+void FormWindow::CreateControls(HINSTANCE instance, int dpi) {
   // Children are created in tab order (each new one goes below the last), so
   // that Tab moves from the name to the e-mail field. Each field has a hidden
   // label just before it: screen readers name an edit after that label.
-  // Places, fonts and margins come with the resolution (ScaleTo).
-  auto make_field = [&](ControlId, const char* accessible_name, bool visible) {
+  // Made at their places at `dpi`; fonts and margins, and places at another
+  // resolution, come with the resolution (ScaleTo).
+  auto make_field = [&](ControlId id, const char* accessible_name, bool visible) {
+    const RECT place = PlaceOf(id, dpi);
+    const int width = place.right - place.left, height = place.bottom - place.top;
     if (accessible_name) {
-      ::CreateWindowExA(0, "STATIC", accessible_name, WS_CHILD, 0, 0, 0, 0, hwnd_, nullptr,
-                        instance, nullptr);
+      ::CreateWindowExA(0, "STATIC", accessible_name, WS_CHILD, place.left, place.top, width,
+                        height, hwnd_, nullptr, instance, nullptr);
     }
     // Unicode fields: the address and what is typed keep every character.
     ::HWND edit = ::CreateWindowExW(
-        0, L"EDIT", L"", WS_CHILD | WS_TABSTOP | ES_AUTOHSCROLL | (visible ? WS_VISIBLE : 0), 0, 0,
-        0, 0, hwnd_, nullptr, instance, nullptr);
+        0, L"EDIT", L"", WS_CHILD | WS_TABSTOP | ES_AUTOHSCROLL | (visible ? WS_VISIBLE : 0),
+        place.left, place.top, width, height, hwnd_, nullptr, instance, nullptr);
     return std::make_unique<EditBox>(edit);
   };
   txt_name_ = make_field(ControlId::txtName, "Name", LayoutOf(ControlId::txtName).starts_visible);
@@ -139,7 +155,7 @@ void FormWindow::CreateControls(HINSTANCE instance) {
                                                  LayoutOf(ControlId::imgFinish).starts_visible);
   lbl_finish_ = std::make_unique<PaintedControl>(hwnd_, RECT{},
                                                  LayoutOf(ControlId::lblFinish).starts_visible);
-  browser_ = std::make_unique<BrowserSite>(hwnd_, RECT{});
+  browser_ = std::make_unique<BrowserSite>(hwnd_, PlaceOf(ControlId::WebBrowser1, dpi));
 }
 
 FormControls FormWindow::controls() {

@@ -36,7 +36,7 @@ class FormWindow {
  private:
   static LRESULT CALLBACK WindowProc(::HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT Handle(::HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-  void CreateControls(HINSTANCE instance);
+  void CreateControls(HINSTANCE instance, int dpi);
   static SIZE ClientSizeAt(int dpi);
   // Lays the window out afresh at `dpi`, at the suggested place if any.
   void ScaleTo(int dpi, const RECT* suggested);

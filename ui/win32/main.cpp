@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "app/frm_brevolt.h"
-#include "platform/win32/probe.h"
 #include "platform/win32/system_api.h"
 #include "platform/win32/system_dlls.h"
 #include "ui/win32/form_window.h"
@@ -15,7 +14,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_l
                    int /*show*/) {
   using namespace brevolt;
   platform::win32::SearchSystemFolderOnly();
-  platform::win32::StartLoadingProbeLibrary();
   ui::win32::FormWindow window(instance);
   platform::win32::SystemApi api;
   ui::win32::Win32MessageBoxes boxes(window.hwnd());
