@@ -67,6 +67,15 @@ QueuedMail mail(int attempts = 0, seconds age = seconds{0}) {
 const MailSettings kSettings{"list@example.org", "https://x.example",
                              std::chrono::days(kDefaultPendingDays), std::chrono::milliseconds{1}};
 
+// A worker between a recorded outbox and relay, keeping what it logs.
+struct RecordedWorker {
+  RecordedOutbox outbox;
+  RecordedRelay relay;
+  std::vector<std::string> log;
+  OutboxWorker worker{outbox, relay, kSettings,
+                      [this](std::string_view line) { log.emplace_back(line); }};
+};
+
 struct WorkerCase {
   const char* label;
   SendOutcome outcome;
@@ -99,17 +108,13 @@ TEST(OutboxWorker, SendsRetriesOrDropsByTheRelaysAnswer) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
-    RecordedOutbox outbox;
-    RecordedRelay relay;
-    relay.outcome = c.outcome;
-    std::vector<std::string> log;
-    OutboxWorker worker(outbox, relay, kSettings,
-                        [&](std::string_view line) { log.emplace_back(line); });
-    outbox.waiting = {mail(c.attempts, c.age)};
-    worker.send_due();
-    EXPECT_EQ(outbox.calls, c.calls);
-    EXPECT_EQ(!log.empty(), c.logged);
-    EXPECT_NE(relay.message.find("https://x.example/confirm?t=tok"), std::string::npos);
+    RecordedWorker t;
+    t.relay.outcome = c.outcome;
+    t.outbox.waiting = {mail(c.attempts, c.age)};
+    t.worker.send_due();
+    EXPECT_EQ(t.outbox.calls, c.calls);
+    EXPECT_EQ(!t.log.empty(), c.logged);
+    EXPECT_NE(t.relay.message.find("https://x.example/confirm?t=tok"), std::string::npos);
   }
 }
 
@@ -188,41 +193,33 @@ TEST(SmtpTranscript, OnlyTheRecipientAndTheDataCanRefuseTheMessage) {
 // Many mails due while the relay refuses every session: one try a step,
 // one log line with it, and the rest left as they were.
 TEST(OutboxWorker, ABacklogMeetsADownRelayOnceAStep) {
-  RecordedOutbox outbox;
-  RecordedRelay relay;
-  relay.outcome = SendOutcome::RelayDown;
-  std::vector<std::string> log;
-  OutboxWorker worker(outbox, relay, kSettings,
-                      [&](std::string_view line) { log.emplace_back(line); });
-  outbox.waiting.assign(5, mail());
-  const auto wait = worker.send_due();
-  EXPECT_EQ(relay.sends, 1);
-  EXPECT_EQ(outbox.calls, std::vector<std::string>{"retry 1"});
+  RecordedWorker t;
+  t.relay.outcome = SendOutcome::RelayDown;
+  t.outbox.waiting.assign(5, mail());
+  const auto wait = t.worker.send_due();
+  EXPECT_EQ(t.relay.sends, 1);
+  EXPECT_EQ(t.outbox.calls, std::vector<std::string>{"retry 1"});
   EXPECT_GT(wait, std::chrono::milliseconds{0});
   EXPECT_LE(wait, std::chrono::milliseconds(kFirstRetryDelay));
   // New mail wakes the worker within the step: still no try.
-  worker.send_due();
-  EXPECT_EQ(relay.sends, 1);
-  EXPECT_EQ(outbox.waiting.size(), 4u);
-  ASSERT_EQ(log.size(), 1u);
-  EXPECT_NE(log[0].find("relay said so"), std::string::npos) << log[0];
+  t.worker.send_due();
+  EXPECT_EQ(t.relay.sends, 1);
+  EXPECT_EQ(t.outbox.waiting.size(), 4u);
+  ASSERT_EQ(t.log.size(), 1u);
+  EXPECT_NE(t.log[0].find("relay said so"), std::string::npos) << t.log[0];
 }
 
 // A sent mail whose row could not go is taken off before anything else is
 // claimed; otherwise it would be sent again once its lease ran out.
 TEST(OutboxWorker, ARemovalThatFailsAfterASendIsRetriedBeforeTheNextMail) {
-  RecordedOutbox outbox;
-  RecordedRelay relay;
-  std::vector<std::string> log;
-  OutboxWorker worker(outbox, relay, kSettings,
-                      [&](std::string_view line) { log.emplace_back(line); });
-  outbox.waiting = {mail(), mail()};
-  outbox.removals_to_fail = 2;
-  worker.send_due();
-  EXPECT_EQ(outbox.calls,
+  RecordedWorker t;
+  t.outbox.waiting = {mail(), mail()};
+  t.outbox.removals_to_fail = 2;
+  t.worker.send_due();
+  EXPECT_EQ(t.outbox.calls,
             (std::vector<std::string>{"remove failed", "remove failed", "remove", "remove"}));
-  EXPECT_EQ(relay.sends, 2);
-  EXPECT_EQ(log.size(), 1u) << "one line for the failure, not one a try";
+  EXPECT_EQ(t.relay.sends, 2);
+  EXPECT_EQ(t.log.size(), 1u) << "one line for the failure, not one a try";
 }
 
 }  // namespace
