@@ -12,7 +12,6 @@
 
 #include "server/constants.h"
 #include "server/store/sqlite/sqlite_store.h"
-#include "server/token.h"
 #include "tests/harness/server_process.h"
 #include "tests/server/server_fixture.h"
 
@@ -40,17 +39,10 @@ void seed(const std::filesystem::path& db) {
   {
     SqliteStore store(db.string(), kTestBusyTimeout);
     for (const auto* email : {"a@example.com", "b@example.com", "c@example.com"}) {
-      ListSignup signup;
-      signup.name = "N";
-      signup.email = email;
-      signup.confirm_by_mail = true;
-      const auto token = new_token();
-      signup.token = token.text;
-      signup.token_hash = token.hash;
-      signup.message_id = token.text.substr(0, 8) + "@example.com";
+      const auto signup = list_signup(email, true);
       ASSERT_EQ(store.sign_up(signup), ListSignupResult(ListSignupOutcome::MailQueued));
-      if (signup.email != std::string("c@example.com")) store.list().confirm(token.hash);
-      if (signup.email == std::string("a@example.com")) store.list().unsubscribe(token.hash);
+      if (signup.email != "c@example.com") store.list().confirm(signup.token_hash);
+      if (signup.email == "a@example.com") store.list().unsubscribe(signup.token_hash);
     }
     store.add_views(17);
   }

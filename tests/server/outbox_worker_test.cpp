@@ -9,8 +9,7 @@
 
 #include "server/constants.h"
 #include "server/store/sqlite/sqlite_store.h"
-#include "server/token.h"
-#include "tests/harness/scratch_dir.h"
+#include "tests/server/server_fixture.h"
 #include "server/mail/smtp_transcript.h"
 
 namespace brevolt::signup::test {
@@ -125,15 +124,8 @@ TEST(OutboxWorker, MailOverADomainsBudgetWaitsInOrderUntilTheWindowHasRoom) {
                                            "b1@other.example", "a3@flood.example",
                                            "a4@FLOOD.example", "a5@flood.example"};
   for (const auto& email : queued) {
-    const auto token = new_token();
-    ListSignup signup;
-    signup.name = "N";
-    signup.email = email;
-    signup.confirm_by_mail = true;
-    signup.token = token.text;
-    signup.token_hash = token.hash;
-    signup.message_id = email + ".mid";
-    ASSERT_EQ(store.sign_up(signup), ListSignupResult(ListSignupOutcome::MailQueued));
+    ASSERT_EQ(store.sign_up(list_signup(email, true)),
+              ListSignupResult(ListSignupOutcome::MailQueued));
   }
   std::chrono::steady_clock::time_point now{};
   MailSettings settings{.from = "list@example.org",

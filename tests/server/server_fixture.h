@@ -14,6 +14,7 @@
 
 #include "server/http/signup_server.h"
 #include "server/store/sqlite/sqlite_store.h"
+#include "server/token.h"
 #include "tests/harness/scratch_dir.h"
 #include "tests/harness/signup_rows.h"
 
@@ -35,6 +36,25 @@ class WriteLock {
 };
 
 inline constexpr std::chrono::milliseconds kTestBusyTimeout{200};
+
+// A sign-up as the form would hand it to a store; `by_mail` gives it a
+// fresh link secret and Message-ID.
+inline ListSignup list_signup(const std::string& email, bool by_mail) {
+  ListSignup signup;
+  signup.name = "Ann";
+  signup.email = email;
+  signup.consent_address = "192.0.2.7";
+  signup.user_agent = "test";
+  signup.form_version = "2";
+  signup.confirm_by_mail = by_mail;
+  if (by_mail) {
+    const auto token = new_token();
+    signup.token = token.text;
+    signup.token_hash = token.hash;
+    signup.message_id = "id-" + token.text.substr(0, 8) + "@example.org";
+  }
+  return signup;
+}
 
 // The real store with a gate before each sign-up: a closed gate holds them
 // at the door of the store, and says when one has arrived there.

@@ -96,23 +96,6 @@ std::string upper(std::string text) {
   return text;
 }
 
-ListSignup list_signup(const std::string& email, bool by_mail) {
-  ListSignup signup;
-  signup.name = "Ann";
-  signup.email = email;
-  signup.consent_address = "192.0.2.7";
-  signup.user_agent = "test";
-  signup.form_version = "2";
-  signup.confirm_by_mail = by_mail;
-  if (by_mail) {
-    const auto token = new_token();
-    signup.token = token.text;
-    signup.token_hash = token.hash;
-    signup.message_id = "id-" + token.text.substr(0, 8) + "@example.org";
-  }
-  return signup;
-}
-
 // What `stats --format json` prints for the store's database.
 std::string stats_json(const StoreUnderTest& t, int days) {
   Options options;
